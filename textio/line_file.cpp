@@ -1,0 +1,203 @@
+#include "textio/line_file.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr char line_feed = 10;
+constexpr char carriage_return = 13;
+constexpr char end_of_file_mark = 26;  // Ctrl-Z
+constexpr char terminator[2] = {carriage_return, line_feed};
+constexpr uint16_t buffer_size = sizeof(LineFile::buffer);
+
+LineFile standard_output_file;
+
+void set_os_failure(OsError error) { set_io_code(io_code_from_os_error(error)); }
+
+// The first byte in [from, to) that stops a line (LF, CR, Ctrl-Z), or `to`. Most text bytes are
+// above 26, so one comparison passes them.
+const char* find_line_stop(const char* from, const char* to) {
+  for (; from != to; ++from) {
+    char c = *from;
+    if (static_cast<unsigned char>(c) <= end_of_file_mark &&
+        (c == line_feed || c == carriage_return || c == end_of_file_mark)) {
+      break;
+    }
+  }
+  return from;
+}
+
+bool check_readable(const LineFile& file) {
+  if (file.state == FileState::input) return true;
+  set_io_code(file.state == FileState::closed ? io_file_not_open : io_not_open_for_input);
+  return false;
+}
+
+bool check_writable(const LineFile& file) {
+  if (file.state == FileState::output) return true;
+  set_io_code(file.state == FileState::closed ? io_file_not_open : io_not_open_for_output);
+  return false;
+}
+
+// Makes sure unread bytes are in the buffer. False at the end of the file, and after a failed
+// read, whose code is then pending; a broken pipe is just the end.
+bool fill_window(LineFile& file) {
+  if (file.position < file.end) return true;
+  uint32_t got = 0;
+  OsError error = os().read(file.handle, file.buffer, buffer_size, &got);
+  if (error != os_ok) {
+    if (error != os_broken_pipe) set_os_failure(error);
+    got = 0;
+  }
+  file.position = 0;
+  file.end = static_cast<uint16_t>(got);
+  return got > 0;
+}
+
+// Passes over what is left of a line (the tail of a long one) and its line end.
+void skip_line_end(LineFile& file) {
+  while (fill_window(file)) {
+    const char* window = file.buffer + file.position;
+    const char* stop = find_line_stop(window, file.buffer + file.end);
+    file.position = static_cast<uint16_t>(stop - file.buffer);
+    if (file.position == file.end) continue;
+    if (*stop == end_of_file_mark) return;
+    ++file.position;
+    if (*stop == carriage_return && fill_window(file) && file.buffer[file.position] == line_feed) {
+      ++file.position;
+    }
+    return;
+  }
+}
+
+void write_bytes(LineFile& file, const char* bytes, size_t count) {
+  if (io_code_pending() || !check_writable(file)) return;
+  while (count > 0) {
+    size_t room = buffer_size - file.position;
+    size_t taken = count < room ? count : room;
+    std::memcpy(file.buffer + file.position, bytes, taken);
+    file.position = static_cast<uint16_t>(file.position + taken);
+    bytes += taken;
+    count -= taken;
+    if (file.position == buffer_size) {
+      write_out(file);
+      if (io_code_pending()) return;
+    }
+  }
+}
+
+void copy_name(char (&to)[ShortLine::capacity + 1], const ShortLine& name) {
+  std::memcpy(to, name.bytes, name.length);
+  to[name.length] = 0;
+}
+
+void open_as(LineFile& file, FileState state, OsHandle handle) {
+  file.state = state;
+  file.handle = handle;
+  file.is_console = os().is_console(handle);
+  file.position = 0;
+  file.end = 0;
+}
+
+}  // namespace
+
+void bind_name(LineFile& file, const ShortLine& name) {
+  copy_name(file.name, name);
+  file.state = FileState::closed;
+  file.is_console = false;
+  file.is_standard = false;
+  file.handle = 0;
+  file.position = 0;
+  file.end = 0;
+}
+
+void bind_standard(LineFile& file, StandardStream stream, FileState state) {
+  bind_name(file, ShortLine{});
+  open_as(file, state, standard_handle(stream));
+  file.is_standard = true;
+}
+
+void open_input(LineFile& file) {
+  if (io_code_pending()) return;
+  OsHandle handle = 0;
+  OsError error = os().open_read(file.name, &handle);
+  if (error != os_ok) return set_os_failure(error);
+  open_as(file, FileState::input, handle);
+}
+
+void create_output(LineFile& file) {
+  if (io_code_pending()) return;
+  OsHandle handle = 0;
+  OsError error = os().create_write(file.name, &handle);
+  if (error != os_ok) return set_os_failure(error);
+  open_as(file, FileState::output, handle);
+}
+
+void rename_closed(LineFile& file, const ShortLine& new_name) {
+  if (io_code_pending() || file.state != FileState::closed) return;
+  char target[ShortLine::capacity + 1];
+  copy_name(target, new_name);
+  OsError error = os().move(file.name, target);
+  if (error != os_ok) return set_os_failure(error);
+  std::memcpy(file.name, target, sizeof target);
+}
+
+ShortLine read_line(LineFile& file) {
+  ShortLine line;
+  if (io_code_pending() || !check_readable(file)) return line;
+  for (;;) {
+    if (!fill_window(file)) return line;  // the end of the file, or a failed read
+    const char* window = file.buffer + file.position;
+    size_t room = ShortLine::capacity - line.length;
+    size_t available = file.end - file.position;
+    const char* stop = find_line_stop(window, window + (available < room ? available : room));
+    size_t run = stop - window;
+    std::memcpy(line.bytes + line.length, window, run);
+    line.length = static_cast<uint8_t>(line.length + run);
+    file.position = static_cast<uint16_t>(file.position + run);
+    if (file.position < file.end || line.length == ShortLine::capacity) break;
+  }
+  skip_line_end(file);
+  return line;
+}
+
+bool at_end(LineFile& file) {
+  if (io_code_pending() || !check_readable(file)) return true;
+  return !fill_window(file) || file.buffer[file.position] == end_of_file_mark;
+}
+
+void write_text(LineFile& file, const ShortLine& text) {
+  write_bytes(file, text.bytes, text.length);
+}
+
+void end_line(LineFile& file) {
+  write_bytes(file, terminator, sizeof terminator);
+  if (!io_code_pending() && file.is_console) write_out(file);
+}
+
+void write_line(LineFile& file, const ShortLine& text) {
+  write_text(file, text);
+  end_line(file);
+}
+
+void write_out(LineFile& file) {
+  if (io_code_pending() || file.state != FileState::output || file.position == 0) return;
+  uint32_t written = 0;
+  os().write(file.handle, file.buffer, file.position, &written);
+  if (written < file.position) set_io_code(io_disk_write_error);
+  file.position = 0;
+}
+
+void close_file(LineFile& file) {
+  if (io_code_pending()) return;
+  if (file.state == FileState::closed) return set_io_code(io_file_not_open);
+  write_out(file);  // a short write leaves 101 pending; the file is closed all the same
+  if (!file.is_standard) {
+    OsError error = os().close(file.handle);
+    if (error != os_ok) set_os_failure(error);
+  }
+  file.state = FileState::closed;
+  file.handle = 0;
+}
+
+LineFile& standard_output() { return standard_output_file; }
