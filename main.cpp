@@ -3,4 +3,6 @@
 #include "retitler/run.h"
 #include "textio/process_start.h"
 
-int main(int argc, char** argv) { start_process(argc, argv, run_retitler); }
+int main(int argc, char** argv) {
+  start_process(argc, argv, run_retitler);
+}

@@ -13,7 +13,8 @@ inline constexpr std::string_view track_list_name = "freedb.txt";
 inline constexpr std::string_view backup_suffix = ".bak";
 
 inline constexpr std::string_view usage_title =
-    "-=BRENVIK [v" BRENVIK_VERSION "]=-  Puts the track titles of a freedb track list into a CD "
+    "-=BRENVIK [v" BRENVIK_VERSION
+    "]=-  Puts the track titles of a freedb track list into a CD "
     "cue sheet.";
 inline constexpr std::string_view usage_copy =
     "Copy from freedb.org tracklist to file \"freedb.txt\". Then use command line!";

@@ -10,7 +10,8 @@ constexpr char double_quote = '"';
 
 // The position of the first `byte` at or after 0-based `from`, or the line's length.
 int find_byte(const ShortLine& line, int from, char byte) {
-  while (from < line.length && line.bytes[from] != byte) ++from;
+  while (from < line.length && line.bytes[from] != byte)
+    ++from;
   return from;
 }
 

@@ -7,7 +7,9 @@ namespace {
 const char* module_file_name_text = "";
 ArgumentList process_arguments;
 
-ShortLine line_of(const char* text) { return short_line({text, std::strlen(text)}); }
+ShortLine line_of(const char* text) {
+  return short_line({text, std::strlen(text)});
+}
 
 }  // namespace
 
@@ -16,7 +18,9 @@ void set_arguments(const char* module_name, ArgumentList command_arguments) {
   process_arguments = command_arguments;
 }
 
-int argument_count() { return process_arguments.count; }
+int argument_count() {
+  return process_arguments.count;
+}
 
 ShortLine argument(int index) {
   if (index == 0) return line_of(module_file_name_text);

@@ -25,7 +25,8 @@ _Unwind_Reason_Code note_level(_Unwind_Context* context, void* levels_pointer) {
 
 void append_hex8(ShortLine& line, uint32_t value) {
   char digits[8];
-  for (int i = 7; i >= 0; --i, value >>= 4) digits[i] = "0123456789ABCDEF"[value & 15];
+  for (int i = 7; i >= 0; --i, value >>= 4)
+    digits[i] = "0123456789ABCDEF"[value & 15];
   append(line, std::string_view(digits, 8));
 }
 
@@ -61,7 +62,8 @@ void append_address_line(uintptr_t address) {
   report_line(heading);
   append_address_line(failed_at);
   int level = 0;
-  while (level < levels.count && levels.address[level] != failed_at) ++level;
+  while (level < levels.count && levels.address[level] != failed_at)
+    ++level;
   for (++level; level < levels.count && is_program_address(levels.address[level]); ++level) {
     append_address_line(levels.address[level]);
   }
@@ -75,7 +77,9 @@ void set_io_code(IoCode code) {
   if (pending_io_code == io_ok) pending_io_code = code;
 }
 
-bool io_code_pending() { return pending_io_code != io_ok; }
+bool io_code_pending() {
+  return pending_io_code != io_ok;
+}
 
 IoCode take_io_code() {
   IoCode code = pending_io_code;

@@ -12,7 +12,9 @@ constexpr uint16_t buffer_size = sizeof(LineFile::buffer);
 
 LineFile standard_output_file;
 
-void set_os_failure(OsError error) { set_io_code(io_code_from_os_error(error)); }
+void set_os_failure(OsError error) {
+  set_io_code(io_code_from_os_error(error));
+}
 
 // The first byte in [from, to) that stops a line (LF, CR, Ctrl-Z), or `to`. Most text bytes are
 // above 26, so one comparison passes them.
@@ -200,4 +202,6 @@ void close_file(LineFile& file) {
   file.handle = 0;
 }
 
-LineFile& standard_output() { return standard_output_file; }
+LineFile& standard_output() {
+  return standard_output_file;
+}

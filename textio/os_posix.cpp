@@ -147,17 +147,25 @@ OsError move(const char* from, const char* to) {
   return os_ok;
 }
 
-bool is_console(OsHandle handle) { return isatty(static_cast<int>(handle)) == 1; }
+bool is_console(OsHandle handle) {
+  return isatty(static_cast<int>(handle)) == 1;
+}
 
-constexpr OsCalls posix_calls = {open_read, create_write, read_bytes, write_bytes,
-                                 close_handle, move, is_console};
+constexpr OsCalls posix_calls = {open_read,    create_write, read_bytes, write_bytes,
+                                 close_handle, move,         is_console};
 const OsCalls* calls_in_use = &posix_calls;
 
 }  // namespace
 
-const OsCalls& os() { return *calls_in_use; }
-const OsCalls& native_os() { return posix_calls; }
-void use_os(const OsCalls* calls) { calls_in_use = calls != nullptr ? calls : &posix_calls; }
+const OsCalls& os() {
+  return *calls_in_use;
+}
+const OsCalls& native_os() {
+  return posix_calls;
+}
+void use_os(const OsCalls* calls) {
+  calls_in_use = calls != nullptr ? calls : &posix_calls;
+}
 
 OsHandle standard_handle(StandardStream stream) {
   switch (stream) {
@@ -171,9 +179,13 @@ OsHandle standard_handle(StandardStream stream) {
   return STDERR_FILENO;
 }
 
-void prepare_process() { signal(SIGPIPE, SIG_IGN); }
+void prepare_process() {
+  signal(SIGPIPE, SIG_IGN);
+}
 
-void exit_process(uint32_t code) { _exit(static_cast<int>(code)); }
+void exit_process(uint32_t code) {
+  _exit(static_cast<int>(code));
+}
 
 void module_file_name(char* name, uint32_t size) {
   if (size == 0) return;

@@ -13,7 +13,9 @@ struct ShortLine {
 };
 static_assert(sizeof(ShortLine) == 256);
 
-inline std::string_view text_of(const ShortLine& line) { return {line.bytes, line.length}; }
+inline std::string_view text_of(const ShortLine& line) {
+  return {line.bytes, line.length};
+}
 
 // Appends as much of `text` as fits.
 inline void append(ShortLine& line, std::string_view text) {
@@ -23,7 +25,9 @@ inline void append(ShortLine& line, std::string_view text) {
   line.length = static_cast<uint8_t>(line.length + taken);
 }
 
-inline void append(ShortLine& line, const ShortLine& tail) { append(line, text_of(tail)); }
+inline void append(ShortLine& line, const ShortLine& tail) {
+  append(line, text_of(tail));
+}
 
 inline ShortLine short_line(std::string_view text) {
   ShortLine line;

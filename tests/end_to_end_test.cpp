@@ -1,0 +1,533 @@
+// Runs the built tool in scratch folders and compares standard output, exit code and every file
+// byte for byte. The command line names what to run:
+//   --tool=PATH         the tool
+//   --faults-tool=PATH  the tool with one operating-system call made to fail (BRENVIK_FAULT)
+//   --launcher=WORDS    optional: words to put before the tool, such as "wine"
+//   --corpus=PATH       the folder of real-world cue sheets
+//   --examples=PATH     the folder of the bundled example
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Files = std::map<std::string, std::string>;  // path in the scratch folder -> bytes
+const std::string folder_mark = "<folder>";
+
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+struct Settings {
+  std::string tool, faults_tool, launcher, corpus, examples;
+};
+Settings settings;
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void write_file(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+void snapshot(const std::string& root, const std::string& relative, Files& files) {
+  DIR* folder = opendir((root + "/" + relative).c_str());
+  if (folder == nullptr) return;
+  while (dirent* entry = readdir(folder)) {
+    std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    std::string path = relative.empty() ? name : relative + "/" + name;
+    struct stat info;
+    if (lstat((root + "/" + path).c_str(), &info) != 0) continue;
+    if (S_ISDIR(info.st_mode)) {
+      files[path] = folder_mark;
+      snapshot(root, path, files);
+    } else {
+      files[path] = read_file(root + "/" + path);
+    }
+  }
+  closedir(folder);
+}
+
+struct ToolRun {
+  std::string output;
+  std::string errors;
+  int exit_code = -1;
+};
+
+std::string drain(int fd) {
+  std::string bytes;
+  char chunk[4096];
+  ssize_t count;
+  while ((count = read(fd, chunk, sizeof chunk)) > 0)
+    bytes.append(chunk, count);
+  close(fd);
+  return bytes;
+}
+
+// A scratch folder with files in it, removed afterwards.
+class Scratch {
+ public:
+  explicit Scratch(const Files& files) {
+    std::string base = environment("TMPDIR").empty() ? "/tmp" : environment("TMPDIR");
+    std::string pattern = base + "/brenvik-e2e-XXXXXX";
+    path_ = mkdtemp(pattern.data());
+    for (const auto& [name, bytes] : files) {
+      if (bytes == folder_mark) {
+        mkdir((path_ + "/" + name).c_str(), 0777);
+      } else {
+        write_file(path_ + "/" + name, bytes);
+      }
+    }
+  }
+  ~Scratch() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+
+  Files files() const {
+    Files found;
+    snapshot(path_, "", found);
+    return found;
+  }
+
+  // Runs `tool` here with `arguments`; `fault` goes to BRENVIK_FAULT when not empty.
+  ToolRun run(const std::string& tool, const std::vector<std::string>& arguments,
+              const std::string& fault = "") const {
+    std::vector<std::string> words;
+    std::istringstream launcher(settings.launcher);
+    for (std::string word; launcher >> word;)
+      words.push_back(word);
+    words.push_back(tool);
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (auto& word : words)
+      argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    int output_pipe[2], error_pipe[2];
+    EXPECT_EQ(pipe(output_pipe), 0);
+    EXPECT_EQ(pipe(error_pipe), 0);
+    pid_t child = fork();
+    if (child == 0) {
+      dup2(output_pipe[1], 1);
+      dup2(error_pipe[1], 2);
+      int nothing = open("/dev/null", O_RDONLY);
+      dup2(nothing, 0);
+      close(output_pipe[0]);
+      close(error_pipe[0]);
+      if (chdir(path_.c_str()) != 0) _exit(126);
+      if (fault.empty()) {
+        unsetenv("BRENVIK_FAULT");
+      } else {
+        setenv("BRENVIK_FAULT", fault.c_str(), 1);
+      }
+      execvp(argv[0], argv.data());
+      _exit(127);
+    }
+    close(output_pipe[1]);
+    close(error_pipe[1]);
+    ToolRun run;
+    // Standard error stays small (nothing, or a launcher's notes), so reading standard output
+    // to its end first cannot block the child.
+    run.output = drain(output_pipe[0]);
+    run.errors = drain(error_pipe[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+    return run;
+  }
+
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+std::string lines(std::initializer_list<const char*> texts) {
+  std::string bytes;
+  for (const char* text : texts)
+    bytes += std::string(text) + "\r\n";
+  return bytes;
+}
+
+const char* const opened = "Open \"freedb.txt\" - OK.";
+const char* const backed_up = "Create backup file - OK.";
+const char* const created = "Create new CUE file - OK.";
+const char* const done = "All Done!";
+const std::string all_ok = lines({opened, backed_up, created, done});
+
+// Checks that `output` is `before` followed by one run-time error report for `code`.
+void expect_runtime_error(const std::string& output, const std::string& before, int code) {
+  ASSERT_GE(output.size(), before.size()) << output;
+  EXPECT_EQ(output.substr(0, before.size()), before);
+  static const std::regex report(
+      "Runtime error ([0-9]+) at \\$([0-9A-F]{8})\r\n  \\$\\2\r\n(  \\$[0-9A-F]{8}\r\n)*\r\n");
+  std::smatch match;
+  std::string rest = output.substr(before.size());
+  ASSERT_TRUE(std::regex_match(rest, match, report)) << "not one report: " << rest;
+  EXPECT_EQ(match[1].str(), std::to_string(code));
+}
+
+class EndToEnd : public testing::Test {
+ protected:
+  void SetUp() override {
+    tool = settings.tool;
+    faults_tool = settings.faults_tool;
+    corpus = settings.corpus;
+    examples = settings.examples;
+    ASSERT_FALSE(tool.empty()) << "--tool names the tool to run";
+  }
+
+  // Nothing goes to standard error, but a launcher may have its own say there.
+  void expect_quiet(const ToolRun& run) {
+    if (settings.launcher.empty()) {
+      EXPECT_EQ(run.errors, "");
+    }
+  }
+
+  std::string tool, faults_tool, corpus, examples;
+};
+
+const std::string sheet =
+    "REM DATE 1999\r\nPERFORMER \"Band\"\r\nTITLE \"Album\"\r\nFILE \"album.wav\" WAVE\r\n"
+    "  TRACK 01 AUDIO\r\n    TITLE \"Track 01\"\r\n    INDEX 01 00:00:00\r\n"
+    "  TRACK 02 AUDIO\r\n    TITLE \"Track 02\"\r\n    INDEX 01 03:00:00\r\n";
+const std::string track_list = "1.\tFirst Light\t3:00\r\n2.\tSecond Wind\t4:00\r\n";
+const std::string retitled =
+    "REM DATE 1999\r\nPERFORMER \"Band\"\r\nTITLE \"Album\"\r\nFILE \"album.wav\" WAVE\r\n"
+    "  TRACK 01 AUDIO\r\n    TITLE \"First Light\"\r\n    INDEX 01 00:00:00\r\n"
+    "  TRACK 02 AUDIO\r\n    TITLE \"Second Wind\"\r\n    INDEX 01 03:00:00\r\n";
+
+// One way a run can go: what the folder holds before and after, what the tool says.
+struct Case {
+  const char* what;
+  Files before;
+  std::vector<std::string> arguments;
+  std::string fault;  // run the faults build with this BRENVIK_FAULT
+  std::string output;
+  int report = 0;  // after `output`, a run-time error report for this code, and it is the exit code
+  Files after;
+};
+
+const Case cases[] = {
+    {"no argument prints the usage",
+     {{"a.cue", sheet}, {"freedb.txt", track_list}},
+     {},
+     "",
+     lines({"-=BRENVIK [v0.1]=-  Puts the track titles of a freedb track list into a CD cue sheet.",
+            "Copy from freedb.org tracklist to file \"freedb.txt\". Then use command line!",
+            "Uses: brenvik.exe CUE_file"}),
+     0,
+     {{"a.cue", sheet}, {"freedb.txt", track_list}}},
+    {"normal run",
+     {{"a.cue", sheet}, {"freedb.txt", track_list}},
+     {"a.cue"},
+     "",
+     all_ok,
+     0,
+     {{"a.cue", retitled}, {"a.cue.bak", sheet}, {"freedb.txt", track_list}}},
+    {"further arguments are ignored",
+     {{"a.cue", sheet}, {"freedb.txt", track_list}},
+     {"a.cue", "b.cue", "c"},
+     "",
+     all_ok,
+     0,
+     {{"a.cue", retitled}, {"a.cue.bak", sheet}, {"freedb.txt", track_list}}},
+    {"a name with spaces",
+     {{"My Album (1999).cue", sheet}, {"freedb.txt", track_list}},
+     {"My Album (1999).cue"},
+     "",
+     all_ok,
+     0,
+     {{"My Album (1999).cue", retitled},
+      {"My Album (1999).cue.bak", sheet},
+      {"freedb.txt", track_list}}},
+    {"a name with a path: backup beside the sheet, track list from here",
+     {{"disc", folder_mark}, {"disc/a.cue", sheet}, {"freedb.txt", track_list}},
+     {"disc/a.cue"},
+     "",
+     all_ok,
+     0,
+     {{"disc", folder_mark},
+      {"disc/a.cue", retitled},
+      {"disc/a.cue.bak", sheet},
+      {"freedb.txt", track_list}}},
+    {"an empty sheet",
+     {{"a.cue", ""}, {"freedb.txt", track_list}},
+     {"a.cue"},
+     "",
+     all_ok,
+     0,
+     {{"a.cue", ""}, {"a.cue.bak", ""}, {"freedb.txt", track_list}}},
+    {"no track list",
+     {{"a.cue", sheet}},
+     {"a.cue"},
+     "",
+     lines({"Error open \"freedb.txt\" !"}),
+     0,
+     {{"a.cue", sheet}}},
+    {"the track list is a folder",
+     {{"a.cue", sheet}, {"freedb.txt", folder_mark}},
+     {"a.cue"},
+     "",
+     lines({"Error open \"freedb.txt\" !"}),
+     0,
+     {{"a.cue", sheet}, {"freedb.txt", folder_mark}}},
+    {"the sheet is missing",
+     {{"freedb.txt", track_list}},
+     {"a.cue"},
+     "",
+     lines({opened}),
+     2,
+     {{"freedb.txt", track_list}}},
+    {"the sheet's folder is missing",
+     {{"freedb.txt", track_list}},
+     {"nowhere/a.cue"},
+     "",
+     lines({opened}),
+     3,
+     {{"freedb.txt", track_list}}},
+    {"the backup name is taken",
+     {{"a.cue", sheet}, {"a.cue.bak", "older"}, {"freedb.txt", track_list}},
+     {"a.cue"},
+     "",
+     lines({opened}),
+     5,
+     {{"a.cue", sheet}, {"a.cue.bak", "older"}, {"freedb.txt", track_list}}},
+    {"the sheet is a folder: never renamed",
+     {{"a.cue", folder_mark}, {"a.cue/x", "inside"}, {"freedb.txt", track_list}},
+     {"a.cue"},
+     "",
+     lines({opened}),
+     5,
+     {{"a.cue", folder_mark}, {"a.cue/x", "inside"}, {"freedb.txt", track_list}}},
+    {"the backup does not open after the rename",
+     {{"a.cue", sheet}, {"freedb.txt", track_list}},
+     {"a.cue"},
+     "open_read:2:5",
+     lines({opened, created}),
+     103,
+     {{"a.cue", ""}, {"a.cue.bak", sheet}, {"freedb.txt", track_list}}},
+    {"the new sheet cannot be created",
+     {{"a.cue", sheet}, {"freedb.txt", track_list}},
+     {"a.cue"},
+     "create_write:1:5",
+     lines({opened, backed_up}),
+     103,
+     {{"a.cue.bak", sheet}, {"freedb.txt", track_list}}},
+    {"the disk is full at the new sheet's first write",
+     {{"a.cue", sheet}, {"freedb.txt", track_list}},
+     {"a.cue"},
+     "write:1:112",
+     lines({opened, backed_up, created}),
+     101,
+     {{"a.cue", ""}, {"a.cue.bak", sheet}, {"freedb.txt", track_list}}},
+    {"the new sheet fails to close",
+     {{"a.cue", sheet}, {"freedb.txt", track_list}},
+     {"a.cue"},
+     "close:2:29",
+     lines({opened, backed_up, created}),
+     160,
+     {{"a.cue", retitled}, {"a.cue.bak", sheet}, {"freedb.txt", track_list}}},
+    {"a read of the backup fails",
+     {{"a.cue", sheet}, {"freedb.txt", track_list}},
+     {"a.cue"},
+     "read:1:30",
+     lines({opened, backed_up, created}),
+     161,
+     {{"a.cue", ""}, {"a.cue.bak", sheet}, {"freedb.txt", track_list}}},
+};
+
+void PrintTo(const Case& c, std::ostream* out) {
+  *out << c.what;
+}
+
+class FailureTable : public EndToEnd, public testing::WithParamInterface<Case> {};
+
+TEST_P(FailureTable, EndsAsItShould) {
+  const Case& c = GetParam();
+  if (!c.fault.empty() && faults_tool.empty()) GTEST_SKIP() << "no --faults-tool";
+  Scratch scratch(c.before);
+  ToolRun run = scratch.run(c.fault.empty() ? tool : faults_tool, c.arguments, c.fault);
+  if (c.report == 0) {
+    EXPECT_EQ(run.output, c.output);
+    EXPECT_EQ(run.exit_code, 0);
+  } else {
+    expect_runtime_error(run.output, c.output, c.report);
+    EXPECT_EQ(run.exit_code, c.report);
+  }
+  EXPECT_EQ(scratch.files(), c.after);
+  expect_quiet(run);
+}
+
+INSTANTIATE_TEST_SUITE_P(, FailureTable, testing::ValuesIn(cases), [](const auto& info) {
+  std::string name;
+  for (const char* c = info.param.what; *c; ++c)
+    name += isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+  return name;
+});
+
+TEST_F(EndToEnd, ASecondRunStopsAt5AndLeavesTheFirstRunsFiles) {
+  Scratch scratch({{"a.cue", sheet}, {"freedb.txt", track_list}});
+  EXPECT_EQ(scratch.run(tool, {"a.cue"}).output, all_ok);
+  Files first = scratch.files();
+  ToolRun second = scratch.run(tool, {"a.cue"});
+  expect_runtime_error(second.output, lines({opened}), 5);
+  EXPECT_EQ(second.exit_code, 5);
+  EXPECT_EQ(scratch.files(), first);
+}
+
+TEST_F(EndToEnd, TheBundledExampleGivesItsRetitledSheet) {
+  ASSERT_FALSE(examples.empty());
+  std::string album = read_file(examples + "/album.cue");
+  std::string list = read_file(examples + "/freedb.txt");
+  std::string expected = read_file(examples + "/album.retitled.cue");
+  ASSERT_FALSE(album.empty());
+  Scratch scratch({{"album.cue", album}, {"freedb.txt", list}});
+  ToolRun run = scratch.run(tool, {"album.cue"});
+  EXPECT_EQ(run.output, all_ok);
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(scratch.files(),
+            (Files{{"album.cue", expected}, {"album.cue.bak", album}, {"freedb.txt", list}}));
+}
+
+// Splits on LF, CR LF and lone CR, as a cue sheet's reader does.
+std::vector<std::string> split_lines(const std::string& bytes) {
+  std::vector<std::string> found;
+  std::string current;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\n' || bytes[i] == '\r') {
+      found.push_back(current);
+      current.clear();
+      if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    } else {
+      current += bytes[i];
+    }
+  }
+  if (!current.empty()) found.push_back(current);
+  return found;
+}
+
+// Whether the first byte that is not a space is `byte`.
+bool starts_with_byte(const std::string& line, char byte) {
+  size_t first = line.find_first_not_of(' ');
+  return first != std::string::npos && line[first] == byte;
+}
+
+bool is_track_title(const std::string& line) {
+  size_t first = line.find_first_not_of(' ');
+  return first != std::string::npos && line.compare(first, 2, "TI") == 0;
+}
+
+// Each corpus sheet with a track list that has a title for each of its track TITLE lines: the
+// new sheet differs from the old only in those lines, and in line ends, which become CR LF.
+TEST_F(EndToEnd, CorpusSheetsAreRetitledAndNothingElseChanges) {
+  ASSERT_FALSE(corpus.empty());
+  DIR* folder = opendir(corpus.c_str());
+  ASSERT_NE(folder, nullptr) << corpus;
+  std::vector<std::string> sheets;
+  while (dirent* entry = readdir(folder)) {
+    std::string name = entry->d_name;
+    if (name.size() > 4 && name.substr(name.size() - 4) == ".cue") sheets.push_back(name);
+  }
+  closedir(folder);
+  ASSERT_GE(sheets.size(), 5u);
+
+  for (const std::string& name : sheets) {
+    SCOPED_TRACE(name);
+    std::string old_sheet = read_file(corpus + "/" + name);
+    std::vector<std::string> old_lines = split_lines(old_sheet);
+    size_t file_line = 0;
+    while (file_line < old_lines.size() && !starts_with_byte(old_lines[file_line], 'F')) {
+      ++file_line;
+    }
+    ASSERT_LT(file_line, old_lines.size());
+
+    std::string base = name.substr(0, name.size() - 4);
+    std::string list = read_file(corpus + "/" + base + ".freedb.txt");
+    std::vector<std::string> titles;
+    if (list.empty()) {
+      for (size_t i = file_line + 1; i < old_lines.size(); ++i) {
+        if (is_track_title(old_lines[i])) {
+          std::string number = std::to_string(titles.size() + 1);
+          titles.push_back("Retitled " + number);
+          list += number + ".\tRetitled " + number + "\t3:" + number + "\r\n";
+        }
+      }
+    } else {
+      for (const std::string& line : split_lines(list)) {
+        size_t tab = line.find('\t');
+        titles.push_back(line.substr(tab + 1, line.find('\t', tab + 1) - tab - 1));
+      }
+    }
+
+    Scratch scratch({{name, old_sheet}, {"freedb.txt", list}});
+    ToolRun run = scratch.run(tool, {name});
+    EXPECT_EQ(run.output, all_ok);
+    EXPECT_EQ(run.exit_code, 0);
+    Files after = scratch.files();
+    EXPECT_EQ(after.size(), 3u);
+    EXPECT_EQ(after[name + ".bak"], old_sheet);
+    EXPECT_EQ(after["freedb.txt"], list);
+
+    std::string expected;
+    size_t next_title = 0;
+    for (size_t i = 0; i < old_lines.size(); ++i) {
+      std::string line = old_lines[i];
+      if (i > file_line && is_track_title(line)) {
+        ASSERT_LT(next_title, titles.size());
+        line = line.substr(0, line.find('"') + 1) + titles[next_title++] + "\"";
+      }
+      expected += line + "\r\n";
+    }
+    EXPECT_EQ(next_title, titles.size());
+    EXPECT_EQ(after[name], expected);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  const struct {
+    const char* flag;
+    std::string* value;
+  } flags[] = {{"--tool=", &settings.tool},
+               {"--faults-tool=", &settings.faults_tool},
+               {"--launcher=", &settings.launcher},
+               {"--corpus=", &settings.corpus},
+               {"--examples=", &settings.examples}};
+  for (int i = 1; i < argc; ++i) {
+    bool known = false;
+    for (const auto& f : flags) {
+      if (std::string(argv[i]).rfind(f.flag, 0) == 0) {
+        *f.value = argv[i] + std::strlen(f.flag);
+        known = true;
+      }
+    }
+    if (!known) {
+      std::fprintf(stderr, "unknown argument: %s\n", argv[i]);
+      return 2;
+    }
+  }
+  return RUN_ALL_TESTS();
+}
