@@ -10,6 +10,12 @@ struct ArgumentList {
   const char* const* items = nullptr;
 };
 
+// Splits a command-line string: runs of bytes 1 to 32 separate arguments, double quotes switch
+// quoting (and are dropped), two double quotes in a row are dropped and change nothing. The first
+// piece is the program name as typed. The pieces live in one static area until the next call;
+// text beyond its room is dropped.
+ArgumentList split_command_line(const char* text);
+
 // Sets the list once at process start: the module file name and arguments 1 to n.
 void set_arguments(const char* module_name, ArgumentList command_arguments);
 int argument_count();
