@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include "case_name.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -379,12 +381,7 @@ TEST_P(FailureTable, EndsAsItShould) {
   expect_quiet(run);
 }
 
-INSTANTIATE_TEST_SUITE_P(, FailureTable, testing::ValuesIn(cases), [](const auto& info) {
-  std::string name;
-  for (const char* c = info.param.what; *c; ++c)
-    name += isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
-  return name;
-});
+INSTANTIATE_TEST_SUITE_P(, FailureTable, testing::ValuesIn(cases), CaseName());
 
 TEST_F(EndToEnd, ASecondRunStopsAt5AndLeavesTheFirstRunsFiles) {
   Scratch scratch({{"a.cue", sheet}, {"freedb.txt", track_list}});

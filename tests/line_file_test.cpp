@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "case_name.h"
+
 #include <string>
 #include <vector>
 
@@ -79,12 +81,7 @@ TEST_P(ReadLineCases, YieldTheSameLinesWhateverTheReadSizes) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(, ReadLineCases, testing::ValuesIn(read_cases), [](const auto& info) {
-  std::string name;
-  for (const char* c = info.param.what; *c; ++c)
-    name += isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
-  return name;
-});
+INSTANTIATE_TEST_SUITE_P(, ReadLineCases, testing::ValuesIn(read_cases), CaseName());
 
 class LineFileTest : public testing::Test {
  protected:

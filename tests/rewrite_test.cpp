@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "case_name.h"
+
 #include <string>
 
 #include "memory_os.h"
@@ -183,11 +185,6 @@ TEST_P(RewriteCases, GiveTheNewSheet) {
   EXPECT_EQ(rewritten(GetParam().sheet, GetParam().track_list), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(, RewriteCases, testing::ValuesIn(rewrite_cases), [](const auto& info) {
-  std::string name;
-  for (const char* c = info.param.what; *c; ++c)
-    name += isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
-  return name;
-});
+INSTANTIATE_TEST_SUITE_P(, RewriteCases, testing::ValuesIn(rewrite_cases), CaseName());
 
 }  // namespace
