@@ -10,13 +10,46 @@ constexpr char double_quote = '"';
 
 // The position of the first `byte` at or after 0-based `from`, or the line's length.
 int find_byte(const ShortLine& line, int from, char byte) {
-  while (from < line.length && line.bytes[from] != byte)
-    ++from;
-  return from;
+  if (from >= line.length) return line.length;
+  const void* found = std::memchr(line.bytes + from, byte, static_cast<size_t>(line.length - from));
+  return found != nullptr ? static_cast<int>(static_cast<const char*>(found) - line.bytes)
+                          : line.length;
 }
 
-ShortLine slice(const ShortLine& line, int from, int to) {
-  return short_line(std::string_view(line.bytes + from, static_cast<size_t>(to - from)));
+// A part of a line, 0-based from `from` up to, not including, `to`.
+struct Span {
+  int from = 0;
+  int to = 0;
+  int length() const { return to - from; }
+};
+
+std::string_view text_in(const ShortLine& line, Span span) {
+  return std::string_view(line.bytes + span.from, static_cast<size_t>(span.length()));
+}
+
+ShortLine slice(const ShortLine& line, Span span) {
+  return short_line(text_in(line, span));
+}
+
+// Where title_prefix and track_title find their text; the rewrite uses the places themselves,
+// so that a TITLE line is built once, without copies of its parts.
+Span prefix_span(const ShortLine& line) {
+  int quote = find_byte(line, 0, double_quote);
+  return quote < line.length ? Span{0, quote + 1} : Span{};
+}
+
+Span title_span(const ShortLine& track_line) {
+  int first_tab = find_byte(track_line, 0, tab);
+  int start = first_tab < track_line.length ? first_tab + 1 : 0;
+  return Span{start, find_byte(track_line, start, tab)};
+}
+
+ShortLine joined_title_line(const ShortLine& cue_line, Span prefix, const ShortLine& track_line,
+                            Span title) {
+  ShortLine line = slice(cue_line, prefix);
+  append(line, text_in(track_line, title));
+  append(line, "\"");
+  return line;
 }
 
 ShortLine read_guarded(LineFile& file) {
@@ -57,26 +90,22 @@ bool is_title_line(const ShortLine& line) {
 }
 
 ShortLine title_prefix(const ShortLine& line) {
-  int quote = find_byte(line, 0, double_quote);
-  return quote < line.length ? slice(line, 0, quote + 1) : ShortLine{};
+  return slice(line, prefix_span(line));
 }
 
 ShortLine track_title(const ShortLine& track_line) {
-  int first_tab = find_byte(track_line, 0, tab);
-  int start = first_tab < track_line.length ? first_tab + 1 : 0;
-  return slice(track_line, start, find_byte(track_line, start, tab));
+  return slice(track_line, title_span(track_line));
 }
 
 ShortLine rebuild_title_line(const ShortLine& cue_line, const ShortLine& track_line) {
-  ShortLine line = title_prefix(cue_line);
-  append(line, track_title(track_line));
-  append(line, "\"");
-  return line;
+  return joined_title_line(cue_line, prefix_span(cue_line), track_line, title_span(track_line));
 }
 
 ShortLine retitled_line(const ShortLine& cue_line, const ShortLine& track_line) {
-  if (title_prefix(cue_line).length == 0 || track_title(track_line).length == 0) return cue_line;
-  return rebuild_title_line(cue_line, track_line);
+  Span prefix = prefix_span(cue_line);
+  Span title = title_span(track_line);
+  if (prefix.length() == 0 || title.length() == 0) return cue_line;
+  return joined_title_line(cue_line, prefix, track_line, title);
 }
 
 // Both stages test for the end before each line, so a sheet without a FILE line ends the header
@@ -96,8 +125,9 @@ void rewrite_tracks(LineFile& backup, LineFile& new_sheet, LineFile& track_list)
       // Every TITLE line takes one track-list line, used or not, so the titles after it stay
       // in step.
       ShortLine track_line = read_guarded(track_list);
-      line = retitled_line(line, track_line);
+      write_guarded(new_sheet, retitled_line(line, track_line));
+    } else {
+      write_guarded(new_sheet, line);
     }
-    write_guarded(new_sheet, line);
   }
 }

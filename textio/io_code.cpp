@@ -6,8 +6,6 @@
 
 namespace {
 
-IoCode pending_io_code = io_ok;
-
 // The report names the failed guard and the calling levels above it; deeper levels are left out.
 constexpr int most_levels = 32;
 
@@ -74,16 +72,12 @@ void append_address_line(uintptr_t address) {
 }  // namespace
 
 void set_io_code(IoCode code) {
-  if (pending_io_code == io_ok) pending_io_code = code;
-}
-
-bool io_code_pending() {
-  return pending_io_code != io_ok;
+  if (io_code_slot::pending == io_ok) io_code_slot::pending = code;
 }
 
 IoCode take_io_code() {
-  IoCode code = pending_io_code;
-  pending_io_code = io_ok;
+  IoCode code = io_code_slot::pending;
+  io_code_slot::pending = io_ok;
   return code;
 }
 
@@ -93,8 +87,7 @@ IoCode io_code_from_os_error(OsError error) {
   return static_cast<IoCode>(error);
 }
 
-void guard_io() {
-  if (!io_code_pending()) return;
+void stop_at_failed_guard() {
   stop_at(take_io_code(), reinterpret_cast<uintptr_t>(__builtin_return_address(0)));
 }
 

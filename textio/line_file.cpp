@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "textio/line_scan.h"
+
 namespace {
 
 constexpr char line_feed = 10;
@@ -14,19 +16,6 @@ LineFile standard_output_file;
 
 void set_os_failure(OsError error) {
   set_io_code(io_code_from_os_error(error));
-}
-
-// The first byte in [from, to) that stops a line (LF, CR, Ctrl-Z), or `to`. Most text bytes are
-// above 26, so one comparison passes them.
-const char* find_line_stop(const char* from, const char* to) {
-  for (; from != to; ++from) {
-    char c = *from;
-    if (static_cast<unsigned char>(c) <= end_of_file_mark &&
-        (c == line_feed || c == carriage_return || c == end_of_file_mark)) {
-      break;
-    }
-  }
-  return from;
 }
 
 bool check_readable(const LineFile& file) {
@@ -152,12 +141,22 @@ ShortLine read_line(LineFile& file) {
     const char* window = file.buffer + file.position;
     size_t room = ShortLine::capacity - line.length;
     size_t available = file.end - file.position;
-    const char* stop = find_line_stop(window, window + (available < room ? available : room));
+    const char* stop = copy_to_line_stop(window, window + (available < room ? available : room),
+                                         line.bytes + line.length);
     size_t run = stop - window;
-    std::memcpy(line.bytes + line.length, window, run);
     line.length = static_cast<uint8_t>(line.length + run);
     file.position = static_cast<uint16_t>(file.position + run);
     if (file.position < file.end || line.length == ShortLine::capacity) break;
+  }
+  if (file.position < file.end && line_scan::is_stop(file.buffer[file.position])) {
+    // The usual case: the line end is in the window already; take it as skip_line_end would.
+    char stop = file.buffer[file.position];
+    if (stop == end_of_file_mark) return line;
+    ++file.position;
+    if (stop == carriage_return && fill_window(file) && file.buffer[file.position] == line_feed) {
+      ++file.position;
+    }
+    return line;
   }
   skip_line_end(file);
   return line;
@@ -178,6 +177,17 @@ void end_line(LineFile& file) {
 }
 
 void write_line(LineFile& file, const ShortLine& text) {
+  // The usual case: the line and its end fit in the buffer without filling it, so nothing is
+  // handed over and no state can change but the position.
+  size_t room = buffer_size - file.position;
+  if (!io_code_pending() && file.state == FileState::output && !file.is_console &&
+      text.length + sizeof terminator < room) {
+    char* free_bytes = file.buffer + file.position;
+    std::memcpy(free_bytes, text.bytes, text.length);
+    std::memcpy(free_bytes + text.length, terminator, sizeof terminator);
+    file.position = static_cast<uint16_t>(file.position + text.length + sizeof terminator);
+    return;
+  }
   write_text(file, text);
   end_line(file);
 }
