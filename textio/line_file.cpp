@@ -45,19 +45,24 @@ bool fill_window(LineFile& file) {
   return got > 0;
 }
 
+// Takes the line end at the position, which holds a stopping byte: an LF goes, a CR goes with
+// one LF directly after it (even when that LF comes only with the next read), a Ctrl-Z stays.
+void take_line_end(LineFile& file) {
+  char stop = file.buffer[file.position];
+  if (stop == end_of_file_mark) return;
+  ++file.position;
+  if (stop == carriage_return && fill_window(file) && file.buffer[file.position] == line_feed) {
+    ++file.position;
+  }
+}
+
 // Passes over what is left of a line (the tail of a long one) and its line end.
 void skip_line_end(LineFile& file) {
   while (fill_window(file)) {
     const char* window = file.buffer + file.position;
     const char* stop = find_line_stop(window, file.buffer + file.end);
     file.position = static_cast<uint16_t>(stop - file.buffer);
-    if (file.position == file.end) continue;
-    if (*stop == end_of_file_mark) return;
-    ++file.position;
-    if (*stop == carriage_return && fill_window(file) && file.buffer[file.position] == line_feed) {
-      ++file.position;
-    }
-    return;
+    if (file.position < file.end) return take_line_end(file);
   }
 }
 
@@ -149,16 +154,10 @@ ShortLine read_line(LineFile& file) {
     if (file.position < file.end || line.length == ShortLine::capacity) break;
   }
   if (file.position < file.end && line_scan::is_stop(file.buffer[file.position])) {
-    // The usual case: the line end is in the window already; take it as skip_line_end would.
-    char stop = file.buffer[file.position];
-    if (stop == end_of_file_mark) return line;
-    ++file.position;
-    if (stop == carriage_return && fill_window(file) && file.buffer[file.position] == line_feed) {
-      ++file.position;
-    }
-    return line;
+    take_line_end(file);  // the usual case: the line end is in the window already
+  } else {
+    skip_line_end(file);  // the tail of a long line, or a line end still to be read
   }
-  skip_line_end(file);
   return line;
 }
 
