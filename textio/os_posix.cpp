@@ -193,6 +193,10 @@ void module_file_name(char* name, uint32_t size) {
   name[length > 0 ? length : 0] = 0;
 }
 
+const char* command_line_string() {
+  return nullptr;  // the shell has split the command line already: main's vector is it
+}
+
 bool is_program_address(uintptr_t address) {
   return address > reinterpret_cast<uintptr_t>(__ehdr_start) &&
          address <= reinterpret_cast<uintptr_t>(_etext);
