@@ -20,6 +20,7 @@ namespace {
 // Linux says ENOENT both for a missing file and for a missing folder on its path; Windows tells
 // them apart, and so do we, by looking at the folder the name lies in.
 OsError missing_name_error(const char* name) {
+  if (*name == 0) return os_path_not_found;  // Windows' answer for an empty name
   const char* last_slash = std::strrchr(name, '/');
   if (last_slash == nullptr) return os_file_not_found;
   char folder[4096];

@@ -21,8 +21,7 @@ void start_process(int argc, char** argv, RunProcedure run) {
   if (const char* line = command_line_string()) {
     // One string, split by the quoting rules; its first piece is the program name as typed,
     // which the module file name replaces.
-    ArgumentList pieces = split_command_line(line);
-    if (pieces.count > 1) command_arguments = {pieces.count - 1, pieces.items + 1};
+    command_arguments = without_program_name(split_command_line(line));
   } else if (argc > 1) {
     // The shell has already split the command line; its vector is taken as it stands, so names
     // with spaces or quotes arrive intact.
