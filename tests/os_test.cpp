@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -25,7 +26,9 @@ class RealOs : public testing::Test {
  protected:
   void SetUp() override {
     const auto* test = testing::UnitTest::GetInstance()->current_test_info();
-    folder_ = fs::temp_directory_path() / (std::string("brenvik-os-") + test->name());
+    // Unique: other builds may run the same tests at the same time.
+    folder_ = fs::temp_directory_path() / ("brenvik-os-" + std::string(test->name()) + "-" +
+                                           std::to_string(std::random_device{}()));
     fs::remove_all(folder_);
     ASSERT_TRUE(fs::create_directories(folder_ / "sub"));
     std::ofstream(folder_ / "sub" / "sheet.cue", std::ios::binary) << "line\r\n";
