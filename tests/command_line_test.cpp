@@ -41,6 +41,18 @@ TEST(SplitCommandLine, FollowsTheQuotingRules) {
       {"brenvik.exe \xca\xe8\xec\xee.cue", {"brenvik.exe", "\xca\xe8\xec\xee.cue"}},
       {"brenvik.exe \"\"\"\"", {"brenvik.exe", ""}},
       {"brenvik.exe \"\"\"", {"brenvik.exe", ""}},
+      {"brenvik.exe \"\" \"\"", {"brenvik.exe", "", ""}},
+      {"\"brenvik.exe\"", {"brenvik.exe"}},
+      {"brenvik.exe\r\n", {"brenvik.exe"}},
+      {"brenvik.exe a\"b c\"d", {"brenvik.exe", "ab cd"}},
+      {"brenvik.exe \"a\"\"b\"", {"brenvik.exe", "ab"}},
+      // A backslash is an ordinary byte, also before a quote: it escapes nothing.
+      {"brenvik.exe \"C:\\My Music\\\" x", {"brenvik.exe", "C:\\My Music\\", "x"}},
+      {"brenvik.exe a\\\"b c\"", {"brenvik.exe", "a\\b c"}},
+      // Only bytes 1 to 32 separate: DEL and the bytes above 127 are text.
+      {"brenvik.exe a\x7f\xa0\xff!", {"brenvik.exe", "a\x7f\xa0\xff!"}},
+      {"brenvik.exe \"Side\tA.cue\" \"My  Album .cue\"",
+       {"brenvik.exe", "Side\tA.cue", "My  Album .cue"}},
   };
   for (const auto& c : cases)
     EXPECT_EQ(split(c.text), c.pieces) << c.text;
@@ -54,6 +66,23 @@ TEST(SplitCommandLine, AHugeLineIsCutNotOverrun) {
   EXPECT_GT(pieces.count, 0);
   EXPECT_LE(pieces.count, 32768);
   EXPECT_EQ(std::string(pieces.items[pieces.count - 1]), "x");
+}
+
+TEST(SplitCommandLine, TheProgramNameIsDroppedFromTheArguments) {
+  const struct {
+    const char* text;
+    Pieces arguments;
+  } cases[] = {
+      {"", {}},
+      {"brenvik.exe", {}},
+      {"\"C:\\Program Files\\brenvik.exe\"", {}},
+      {"brenvik.exe \"\"", {""}},
+      {"brenvik.exe a.cue b.cue", {"a.cue", "b.cue"}},
+  };
+  for (const auto& c : cases) {
+    ArgumentList arguments = without_program_name(split_command_line(c.text));
+    EXPECT_EQ(Pieces(arguments.items, arguments.items + arguments.count), c.arguments) << c.text;
+  }
 }
 
 TEST(Arguments, ComeCutTo255AndOutOfRangeEmpty) {

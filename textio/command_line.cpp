@@ -46,6 +46,11 @@ ArgumentList split_command_line(const char* text) {
   return {count, split_pieces};
 }
 
+ArgumentList without_program_name(ArgumentList pieces) {
+  if (pieces.count <= 1) return {};
+  return {pieces.count - 1, pieces.items + 1};
+}
+
 void set_arguments(const char* module_name, ArgumentList command_arguments) {
   module_file_name_text = module_name;
   process_arguments = command_arguments;

@@ -15,6 +15,8 @@ struct ArgumentList {
 // piece is the program name as typed. The pieces live in one static area until the next call;
 // text beyond its room is dropped.
 ArgumentList split_command_line(const char* text);
+// The pieces after the first (the program name as typed); none when there are none.
+ArgumentList without_program_name(ArgumentList pieces);
 
 // Sets the list once at process start: the module file name and arguments 1 to n.
 void set_arguments(const char* module_name, ArgumentList command_arguments);

@@ -50,6 +50,9 @@ void prepare_process();
 [[noreturn]] void exit_process(uint32_t code);
 // The program's own module file name, zero-terminated, cut to fit `size`.
 void module_file_name(char* name, uint32_t size);
+// The command line as the one string the system hands a process (Windows), program name first;
+// nullptr where the process gets an argument vector already split (POSIX).
+const char* command_line_string();
 // Code addresses for the run-time error report: whether a return address lies in the program's
 // own code, and the 32-bit number printed for it.
 bool is_program_address(uintptr_t address);

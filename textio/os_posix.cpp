@@ -20,6 +20,7 @@ namespace {
 // Linux says ENOENT both for a missing file and for a missing folder on its path; Windows tells
 // them apart, and so do we, by looking at the folder the name lies in.
 OsError missing_name_error(const char* name) {
+  if (*name == 0) return os_path_not_found;  // Windows' answer for an empty name
   const char* last_slash = std::strrchr(name, '/');
   if (last_slash == nullptr) return os_file_not_found;
   char folder[4096];
@@ -191,6 +192,10 @@ void module_file_name(char* name, uint32_t size) {
   if (size == 0) return;
   ssize_t length = readlink("/proc/self/exe", name, size - 1);
   name[length > 0 ? length : 0] = 0;
+}
+
+const char* command_line_string() {
+  return nullptr;  // the shell has split the command line already: main's vector is it
 }
 
 bool is_program_address(uintptr_t address) {

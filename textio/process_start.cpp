@@ -17,9 +17,16 @@ void start_process(int argc, char** argv, RunProcedure run) {
   bind_standard(standard_output(), StandardStream::output, FileState::output);
   bind_standard(standard_error_file, StandardStream::error, FileState::output);
   module_file_name(module_name, sizeof module_name);
-  // The shell has already split the command line; its vector is taken as it stands, so names
-  // with spaces or quotes arrive intact.
-  ArgumentList command_arguments{argc > 1 ? argc - 1 : 0, argc > 1 ? argv + 1 : nullptr};
+  ArgumentList command_arguments;
+  if (const char* line = command_line_string()) {
+    // One string, split by the quoting rules; its first piece is the program name as typed,
+    // which the module file name replaces.
+    command_arguments = without_program_name(split_command_line(line));
+  } else if (argc > 1) {
+    // The shell has already split the command line; its vector is taken as it stands, so names
+    // with spaces or quotes arrive intact.
+    command_arguments = {argc - 1, argv + 1};
+  }
   set_arguments(module_name, command_arguments);
   take_io_code();
   run(command_arguments);
