@@ -8,11 +8,14 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+
+#include "reference_model.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +24,7 @@
 #include <map>
 #include <optional>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -73,7 +77,20 @@ void snapshot(const std::string& root, const std::string& relative, Files& files
 struct ToolRun {
   std::string output;
   std::string errors;
-  int exit_code = -1;
+  int exit_code = -1;       // 1000 + the signal when a signal ended it
+  long peak_memory_kb = 0;  // the largest resident set the tool had
+  std::string calls;        // the faults build's call log, one call a line
+};
+
+enum class StandardOutput { pipe, full, closed_pipe };
+
+struct RunOptions {
+  std::string fault;                             // BRENVIK_FAULT for the faults build
+  uint32_t read_chunks = 0;                      // BRENVIK_READ_CHUNKS for the faults build
+  bool log_calls = false;                        // fill ToolRun::calls (faults build)
+  StandardOutput output = StandardOutput::pipe;  // what standard output is (pipe: read back)
+  bool unprivileged = false;                     // run as nobody when the tests run as root
+  unsigned timeout_seconds = 120;
 };
 
 std::string drain(int fd) {
@@ -112,7 +129,17 @@ class Scratch {
   // Runs `tool` here with `arguments`; `fault` goes to BRENVIK_FAULT when not empty.
   ToolRun run(const std::string& tool, const std::vector<std::string>& arguments,
               const std::string& fault = "") const {
+    RunOptions options;
+    options.fault = fault;
+    return run_with(tool, arguments, options);
+  }
+
+  ToolRun run_with(const std::string& tool, const std::vector<std::string>& arguments,
+                   const RunOptions& options) const {
     std::vector<std::string> words;
+    if (options.unprivileged && geteuid() == 0) {
+      words = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    }
     std::istringstream launcher(settings.launcher);
     for (std::string word; launcher >> word;)
       words.push_back(word);
@@ -122,24 +149,39 @@ class Scratch {
     for (auto& word : words)
       argv.push_back(word.data());
     argv.push_back(nullptr);
+    const std::string call_log = path_ + ".calls";
 
     int output_pipe[2], error_pipe[2];
     EXPECT_EQ(pipe(output_pipe), 0);
     EXPECT_EQ(pipe(error_pipe), 0);
+    // A pipe nobody reads: the reading end is gone before the tool starts.
+    if (options.output == StandardOutput::closed_pipe) close(output_pipe[0]);
     pid_t child = fork();
     if (child == 0) {
-      dup2(output_pipe[1], 1);
+      if (options.output == StandardOutput::full) {
+        int full = open("/dev/full", O_WRONLY);
+        dup2(full, 1);
+      } else {
+        dup2(output_pipe[1], 1);
+      }
       dup2(error_pipe[1], 2);
       int nothing = open("/dev/null", O_RDONLY);
       dup2(nothing, 0);
-      close(output_pipe[0]);
+      if (options.output != StandardOutput::closed_pipe) close(output_pipe[0]);
+      close(output_pipe[1]);
       close(error_pipe[0]);
       if (chdir(path_.c_str()) != 0) _exit(126);
-      if (fault.empty()) {
-        unsetenv("BRENVIK_FAULT");
-      } else {
-        setenv("BRENVIK_FAULT", fault.c_str(), 1);
+      options.fault.empty() ? unsetenv("BRENVIK_FAULT")
+                            : setenv("BRENVIK_FAULT", options.fault.c_str(), 1);
+      if (options.read_chunks != 0) {
+        setenv("BRENVIK_READ_CHUNKS", std::to_string(options.read_chunks).c_str(), 1);
       }
+      if (options.log_calls) {
+        int log = open(call_log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        setenv("BRENVIK_CALL_LOG", std::to_string(log).c_str(), 1);
+      }
+      // A tool that hangs is killed by the alarm, which outlives exec, and shows as signal 14.
+      alarm(options.timeout_seconds);
       execvp(argv[0], argv.data());
       _exit(127);
     }
@@ -148,11 +190,17 @@ class Scratch {
     ToolRun run;
     // Standard error stays small (nothing, or a launcher's notes), so reading standard output
     // to its end first cannot block the child.
-    run.output = drain(output_pipe[0]);
+    if (options.output != StandardOutput::closed_pipe) run.output = drain(output_pipe[0]);
     run.errors = drain(error_pipe[0]);
     int status = 0;
-    waitpid(child, &status, 0);
+    struct rusage usage {};
+    wait4(child, &status, 0, &usage);
     run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+    run.peak_memory_kb = usage.ru_maxrss;
+    if (options.log_calls) {
+      run.calls = read_file(call_log);
+      unlink(call_log.c_str());
+    }
     return run;
   }
 
@@ -501,6 +549,206 @@ TEST_F(EndToEnd, CorpusSheetsAreRetitledAndNothingElseChanges) {
     }
     EXPECT_EQ(next_title, titles.size());
     EXPECT_EQ(after[name], expected);
+  }
+}
+
+// ---- Every call of a run made to fail --------------------------------------------------------
+
+// One call the tool made, as the faults build's log names it: "read a.cue.bak".
+struct Call {
+  std::string kind, target;
+};
+
+std::vector<Call> calls_of(const std::string& log) {
+  std::vector<Call> calls;
+  std::istringstream in(log);
+  for (std::string line; std::getline(in, line);) {
+    size_t space = line.find(' ');
+    calls.push_back(
+        {line.substr(0, space), space == std::string::npos ? "" : line.substr(space + 1)});
+  }
+  return calls;
+}
+
+// An error a call can meet, and the I/O code the tool must stop with.
+struct PlantedError {
+  unsigned error;
+  int code;
+};
+
+std::vector<PlantedError> errors_for(const std::string& kind) {
+  if (kind == "open_read" || kind == "create_write") return {{2, 2}, {3, 3}, {5, 5}};
+  if (kind == "move") return {{2, 2}, {3, 3}, {5, 5}, {183, 5}};
+  if (kind == "read") return {{30, 161}};    // a read fault, translated as 19 to 31 are
+  if (kind == "write") return {{112, 101}};  // a short write (the disk is full) is 101
+  if (kind == "close") return {{29, 160}};
+  return {};
+}
+
+// A sheet of some kilobytes, so that reads and writes come in several buffer loads.
+std::string long_sheet(int tracks) {
+  std::string bytes = "REM GENRE Test\r\nPERFORMER \"Band\"\r\nTITLE \"Album\"\r\n";
+  bytes += "FILE \"album.wav\" WAVE\r\n";
+  for (int i = 1; i <= tracks; ++i) {
+    std::string n = std::to_string(i);
+    bytes += "  TRACK " + n + " AUDIO\r\n    TITLE \"Old title number " + n +
+             "\"\r\n    PERFORMER \"Band\"\r\n    INDEX 01 0" + n + ":00:00\r\n";
+  }
+  return bytes;
+}
+
+std::string long_track_list(int tracks) {
+  std::string bytes;
+  for (int i = 1; i <= tracks; ++i) {
+    std::string n = std::to_string(i);
+    bytes += n + ".\tThe new title of track " + n + "\t" + n + ":00\r\n";
+  }
+  return bytes;
+}
+
+bool starts_with(const std::string& text, const std::string& start) {
+  return text.compare(0, start.size(), start) == 0;
+}
+
+// What must hold after any run, failed or not: the old sheet's bytes are there, whole, under
+// the sheet's name or the backup name; a new sheet under the sheet's name is the start of the
+// right result, never anything else; the track list is untouched; nothing else appears.
+void expect_nothing_lost(const Files& after, const Files& before, const std::string& sheet_bytes,
+                         const std::string& retitled_bytes) {
+  for (const auto& [name, bytes] : after) {
+    EXPECT_TRUE(name == "a.cue" || name == "a.cue.bak" || name == "freedb.txt") << name;
+  }
+  EXPECT_EQ(after.count("freedb.txt") ? after.at("freedb.txt") : "", before.at("freedb.txt"));
+  bool has_sheet = after.count("a.cue") != 0, has_backup = after.count("a.cue.bak") != 0;
+  if (has_backup) {
+    EXPECT_EQ(after.at("a.cue.bak"), sheet_bytes) << "the backup is the old sheet, whole";
+    if (has_sheet) {
+      EXPECT_TRUE(starts_with(retitled_bytes, after.at("a.cue")))
+          << "the new sheet is the start of the right one: " << after.at("a.cue");
+    }
+  } else {
+    ASSERT_TRUE(has_sheet) << "the old sheet is gone";
+    EXPECT_EQ(after.at("a.cue"), sheet_bytes) << "without a backup the sheet is untouched";
+  }
+}
+
+class EveryCallFails : public EndToEnd, public testing::WithParamInterface<uint32_t> {};
+
+TEST_P(EveryCallFails, AndTheRunEndsSoundly) {
+  if (faults_tool.empty()) GTEST_SKIP() << "no --faults-tool";
+  const std::string old_sheet = long_sheet(40), list = long_track_list(40);
+  const std::string new_sheet = reference::new_sheet(old_sheet, list);
+  const Files before = {{"a.cue", old_sheet}, {"freedb.txt", list}};
+  const Files done_files = {{"a.cue", new_sheet}, {"a.cue.bak", old_sheet}, {"freedb.txt", list}};
+  RunOptions options;
+  options.read_chunks = GetParam();
+  options.log_calls = true;
+
+  // The run as it goes when nothing fails, and every call it makes.
+  ToolRun normal = Scratch(before).run_with(faults_tool, {"a.cue"}, options);
+  ASSERT_EQ(normal.output, all_ok);
+  ASSERT_EQ(normal.exit_code, 0);
+  const std::vector<Call> calls = calls_of(normal.calls);
+  std::set<std::string> kinds;
+  for (const Call& call : calls)
+    kinds.insert(call.kind);
+  ASSERT_EQ(kinds.size(), 6u) << normal.calls;  // every kind of call is met
+  size_t sheet_closed = calls.size();           // the index of the new sheet's close
+  for (size_t i = 0; i < calls.size(); ++i) {
+    if (calls[i].kind == "close" && calls[i].target == "a.cue") sheet_closed = i;
+  }
+  ASSERT_LT(sheet_closed, calls.size());
+  // The calls whose success the OK lines report.
+  const std::pair<Call, const char*> reported[] = {{{"open_read", "freedb.txt"}, opened},
+                                                   {{"open_read", "a.cue.bak"}, backed_up},
+                                                   {{"create_write", "a.cue"}, created}};
+
+  int runs = 0;
+  for (size_t k = 1; k <= calls.size(); ++k) {
+    const Call& failing = calls[k - 1];
+    for (const PlantedError& planted : errors_for(failing.kind)) {
+      SCOPED_TRACE("call " + std::to_string(k) + " of " + std::to_string(calls.size()) + ": " +
+                   failing.kind + " " + failing.target + " fails with " +
+                   std::to_string(planted.error));
+      options.fault = "any:" + std::to_string(k) + ":" + std::to_string(planted.error) + ":100";
+      options.log_calls = false;
+      Scratch scratch(before);
+      ToolRun run = scratch.run_with(faults_tool, {"a.cue"}, options);
+      ++runs;
+      Files after = scratch.files();
+      ASSERT_LT(run.exit_code, 1000) << "ended by a signal (14: it hung)";
+      expect_quiet(run);
+      expect_nothing_lost(after, before, old_sheet, new_sheet);
+
+      // The OK lines of the calls before the failing one, and of those after it while the run
+      // goes on: only a failed open of the backup or the new sheet lets it go on.
+      bool goes_on = failing.kind == "create_write" ||
+                     (failing.kind == "open_read" && failing.target == "a.cue.bak");
+      std::string ok_lines;
+      for (const auto& [call, message] : reported) {
+        size_t at = 0;
+        while (at < calls.size() &&
+               (calls[at].kind != call.kind || calls[at].target != call.target)) {
+          ++at;
+        }
+        ASSERT_LT(at, calls.size());
+        if (at + 1 < k || (at + 1 > k && goes_on)) ok_lines += lines({message});
+      }
+
+      if (failing.kind == "open_read" && failing.target == "freedb.txt") {
+        EXPECT_EQ(run.output, lines({"Error open \"freedb.txt\" !"}));
+        EXPECT_EQ(run.exit_code, 0);
+        EXPECT_EQ(after, before);
+      } else if (failing.kind == "write" && failing.target == "<stdout>") {
+        // The messages could not be written in full: the run's work is done, its exit says not.
+        EXPECT_TRUE(starts_with(all_ok, run.output) && run.output.size() < all_ok.size())
+            << run.output;
+        EXPECT_EQ(run.exit_code, 101);
+        EXPECT_EQ(after, done_files);
+      } else {
+        int code = goes_on ? 103 : failing.kind == "write" ? 101 : planted.code;
+        expect_runtime_error(run.output, ok_lines, code);
+        EXPECT_EQ(run.exit_code, code);
+        if (failing.kind == "move") {
+          EXPECT_EQ(after, before);
+        }
+        if (k - 1 > sheet_closed) {
+          EXPECT_EQ(after, done_files) << "the new sheet was complete";
+        }
+      }
+    }
+  }
+  std::printf("[ figures  ] %zu calls, %d runs with a failed call (read chunks: seed %u)\n",
+              calls.size(), runs, GetParam());
+}
+
+// Reads handed back whole (seed 0) and in random chunks.
+INSTANTIATE_TEST_SUITE_P(, EveryCallFails, testing::Values(0u, 7u), [](const auto& info) {
+  return info.param == 0 ? std::string("WholeReads")
+                         : "ReadChunksSeed" + std::to_string(info.param);
+});
+
+// Whatever sizes the reads come in, the files and the messages come out the same.
+TEST_F(EndToEnd, EveryReadChunkingGivesTheSameResult) {
+  if (faults_tool.empty()) GTEST_SKIP() << "no --faults-tool";
+  // Line ends of every kind, a line longer than 255 bytes, and a track list with LF and CR.
+  const std::string old_sheet = "TITLE \"Album\"\rFILE \"a.wav\" WAVE\n" + long_sheet(8) +
+                                "  TRACK 99 AUDIO\n    TITLE \"" + std::string(400, 'x') +
+                                "\"\r    TITLE \"last\"";
+  const std::string list = "1.\tOne\t1:00\n2.\tTwo\t2:00\r3.\tThree\t3:00\r\n" + long_track_list(8);
+  const Files before = {{"a.cue", old_sheet}, {"freedb.txt", list}};
+  const Files expected = {{"a.cue", reference::new_sheet(old_sheet, list)},
+                          {"a.cue.bak", old_sheet},
+                          {"freedb.txt", list}};
+  for (uint32_t seed = 0; seed <= 40; ++seed) {
+    SCOPED_TRACE("read chunks seed " + std::to_string(seed));
+    RunOptions options;
+    options.read_chunks = seed;
+    Scratch scratch(before);
+    ToolRun run = scratch.run_with(faults_tool, {"a.cue"}, options);
+    EXPECT_EQ(run.output, all_ok);
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_EQ(scratch.files(), expected);
   }
 }
 
