@@ -276,6 +276,47 @@ struct Case {
   Files after;
 };
 
+// A sheet of some kilobytes, so that reads and writes come in several buffer loads.
+std::string long_sheet(int tracks) {
+  std::string bytes = "REM GENRE Test\r\nPERFORMER \"Band\"\r\nTITLE \"Album\"\r\n";
+  bytes += "FILE \"album.wav\" WAVE\r\n";
+  for (int i = 1; i <= tracks; ++i) {
+    std::string n = std::to_string(i);
+    bytes += "  TRACK " + n + " AUDIO\r\n    TITLE \"Old title number " + n +
+             "\"\r\n    PERFORMER \"Band\"\r\n    INDEX 01 0" + n + ":00:00\r\n";
+  }
+  return bytes;
+}
+
+std::string long_track_list(int tracks) {
+  std::string bytes;
+  for (int i = 1; i <= tracks; ++i) {
+    std::string n = std::to_string(i);
+    bytes += n + ".\tThe new title of track " + n + "\t" + n + ":00\r\n";
+  }
+  return bytes;
+}
+
+// Names of a given length in bytes, ending in ".cue".
+std::string name_of_length(size_t length) {
+  return std::string(length - 4, 'n') + ".cue";
+}
+
+// Bytes of every value but Ctrl-Z (which would end the sheet early), from a fixed seed.
+std::string binary_bytes(size_t size) {
+  std::string bytes;
+  uint32_t state = 12345;
+  while (bytes.size() < size) {
+    state = state * 1103515245u + 12345u;
+    char byte = static_cast<char>(state >> 23);
+    if (byte != 26) bytes += byte;
+  }
+  return bytes;
+}
+
+const std::string binary_sheet = binary_bytes(20000);
+const std::string megabyte_line(1 << 20, 'x');
+
 const Case cases[] = {
     {"no argument prints the usage",
      {{"a.cue", sheet}, {"freedb.txt", track_list}},
@@ -403,6 +444,90 @@ const Case cases[] = {
      lines({opened, backed_up, created}),
      161,
      {{"a.cue", ""}, {"a.cue.bak", sheet}, {"freedb.txt", track_list}}},
+    {"an empty argument names no file",
+     {{"a.cue", sheet}, {"freedb.txt", track_list}},
+     {""},
+     "",
+     lines({opened}),
+     2,
+     {{"a.cue", sheet}, {"freedb.txt", track_list}}},
+    {"a 251 byte name gets its whole backup name of 255",
+     {{name_of_length(251), sheet}, {"freedb.txt", track_list}},
+     {name_of_length(251)},
+     "",
+     all_ok,
+     0,
+     {{name_of_length(251), retitled},
+      {name_of_length(251) + ".bak", sheet},
+      {"freedb.txt", track_list}}},
+    {"a 253 byte name gets a backup name cut to 255",
+     {{name_of_length(253), sheet}, {"freedb.txt", track_list}},
+     {name_of_length(253)},
+     "",
+     all_ok,
+     0,
+     {{name_of_length(253), retitled},
+      {name_of_length(253) + ".b", sheet},
+      {"freedb.txt", track_list}}},
+    {"a 255 byte name cannot get a backup: the rename onto itself is refused",
+     {{name_of_length(255), sheet}, {"freedb.txt", track_list}},
+     {name_of_length(255)},
+     "",
+     lines({opened}),
+     5,
+     {{name_of_length(255), sheet}, {"freedb.txt", track_list}}},
+    {"a longer argument is cut to 255 bytes, naming no file",
+     {{"a.cue", sheet}, {"freedb.txt", track_list}},
+     {name_of_length(255) + "-and-more.cue"},
+     "",
+     lines({opened}),
+     2,
+     {{"a.cue", sheet}, {"freedb.txt", track_list}}},
+    {"a longer argument is cut to 255 bytes, naming a file that cannot get a backup",
+     {{name_of_length(255), sheet}, {"freedb.txt", track_list}},
+     {name_of_length(255) + std::string(20, 'z')},
+     "",
+     lines({opened}),
+     5,
+     {{name_of_length(255), sheet}, {"freedb.txt", track_list}}},
+    {"a binary file as the sheet",
+     {{"a.cue", binary_sheet}, {"freedb.txt", track_list}},
+     {"a.cue"},
+     "",
+     all_ok,
+     0,
+     {{"a.cue", reference::new_sheet(binary_sheet, track_list)},
+      {"a.cue.bak", binary_sheet},
+      {"freedb.txt", track_list}}},
+    {"a sheet of one line of a megabyte",
+     {{"a.cue", megabyte_line}, {"freedb.txt", track_list}},
+     {"a.cue"},
+     "",
+     all_ok,
+     0,
+     {{"a.cue", std::string(255, 'x') + "\r\n"},
+      {"a.cue.bak", megabyte_line},
+      {"freedb.txt", track_list}}},
+    {"a megabyte line among the tracks is cut and the titles stay in step",
+     {{"a.cue", "FILE \"a.wav\" WAVE\r\n  TITLE \"" + megabyte_line + "\"\r\n  TITLE \"b\"\r\n"},
+      {"freedb.txt", track_list}},
+     {"a.cue"},
+     "",
+     all_ok,
+     0,
+     {{"a.cue", "FILE \"a.wav\" WAVE\r\n  TITLE \"First Light\"\r\n  TITLE \"Second Wind\"\r\n"},
+      {"a.cue.bak",
+       "FILE \"a.wav\" WAVE\r\n  TITLE \"" + megabyte_line + "\"\r\n  TITLE \"b\"\r\n"},
+      {"freedb.txt", track_list}}},
+    {"the disk fills in the middle of the new sheet",
+     {{"a.cue", long_sheet(20)}, {"freedb.txt", long_track_list(20)}},
+     {"a.cue"},
+     "write:3:112:17",
+     lines({opened, backed_up, created}),
+     101,
+     {{"a.cue", reference::new_sheet(long_sheet(20), long_track_list(20)).substr(0, 2 * 256 + 17)},
+      {"a.cue.bak", long_sheet(20)},
+      {"freedb.txt", long_track_list(20)}}},
 };
 
 void PrintTo(const Case& c, std::ostream* out) {
@@ -583,27 +708,6 @@ std::vector<PlantedError> errors_for(const std::string& kind) {
   if (kind == "write") return {{112, 101}};  // a short write (the disk is full) is 101
   if (kind == "close") return {{29, 160}};
   return {};
-}
-
-// A sheet of some kilobytes, so that reads and writes come in several buffer loads.
-std::string long_sheet(int tracks) {
-  std::string bytes = "REM GENRE Test\r\nPERFORMER \"Band\"\r\nTITLE \"Album\"\r\n";
-  bytes += "FILE \"album.wav\" WAVE\r\n";
-  for (int i = 1; i <= tracks; ++i) {
-    std::string n = std::to_string(i);
-    bytes += "  TRACK " + n + " AUDIO\r\n    TITLE \"Old title number " + n +
-             "\"\r\n    PERFORMER \"Band\"\r\n    INDEX 01 0" + n + ":00:00\r\n";
-  }
-  return bytes;
-}
-
-std::string long_track_list(int tracks) {
-  std::string bytes;
-  for (int i = 1; i <= tracks; ++i) {
-    std::string n = std::to_string(i);
-    bytes += n + ".\tThe new title of track " + n + "\t" + n + ":00\r\n";
-  }
-  return bytes;
 }
 
 bool starts_with(const std::string& text, const std::string& start) {
