@@ -856,6 +856,178 @@ TEST_F(EndToEnd, EveryReadChunkingGivesTheSameResult) {
   }
 }
 
+// ---- Bad input at the user level -------------------------------------------------------------
+
+bool can_drop_privileges() {
+  return geteuid() != 0 || access("/usr/bin/setpriv", X_OK) == 0 ||
+         access("/bin/setpriv", X_OK) == 0;
+}
+
+// Runs without the privileges that read any file whatever (root's, in CI); the scratch folder is
+// opened to everybody so that the unprivileged run can work in it.
+ToolRun run_unprivileged(const Scratch& scratch, const std::string& tool,
+                         const std::vector<std::string>& arguments) {
+  chmod(scratch.path().c_str(), 0777);
+  RunOptions options;
+  options.unprivileged = true;
+  return scratch.run_with(tool, arguments, options);
+}
+
+TEST_F(EndToEnd, AnUnreadableTrackListIsReportedAndNothingTouched) {
+  if (!can_drop_privileges()) GTEST_SKIP() << "running as root without setpriv";
+  Files before = {{"a.cue", sheet}, {"freedb.txt", track_list}};
+  Scratch scratch(before);
+  chmod((scratch.path() + "/freedb.txt").c_str(), 0);
+  ToolRun run = run_unprivileged(scratch, tool, {"a.cue"});
+  EXPECT_EQ(run.output, lines({"Error open \"freedb.txt\" !"}));
+  EXPECT_EQ(run.exit_code, 0);
+  chmod((scratch.path() + "/freedb.txt").c_str(), 0644);
+  EXPECT_EQ(scratch.files(), before);
+  expect_quiet(run);
+}
+
+TEST_F(EndToEnd, ASheetInAFolderThatCannotBeWrittenStopsAt5AndNothingTouched) {
+  if (!can_drop_privileges()) GTEST_SKIP() << "running as root without setpriv";
+  Files before = {{"disc", folder_mark}, {"disc/a.cue", sheet}, {"freedb.txt", track_list}};
+  Scratch scratch(before);
+  chmod((scratch.path() + "/disc").c_str(), 0555);
+  ToolRun run = run_unprivileged(scratch, tool, {"disc/a.cue"});
+  chmod((scratch.path() + "/disc").c_str(), 0755);
+  expect_runtime_error(run.output, lines({opened}), 5);
+  EXPECT_EQ(run.exit_code, 5);
+  EXPECT_EQ(scratch.files(), before);
+}
+
+// Writes a sheet of a header and `blocks` tracks into `path`, without holding it in memory.
+const std::string big_header = "TITLE \"Album\"\r\nFILE \"album.wav\" WAVE\r\n";
+const std::string track_block =
+    "  TRACK 01 AUDIO\r\n    TITLE \"Old\"\r\n    PERFORMER \"Band\"\r\n    INDEX 01 00:00:00\r\n";
+
+void write_big_sheet(const std::string& path, size_t blocks) {
+  std::ofstream out(path, std::ios::binary);
+  out << big_header;
+  std::string chunk;
+  for (int i = 0; i < 1024; ++i)
+    chunk += track_block;
+  for (size_t done = 0; done < blocks; done += 1024)
+    out.write(chunk.data(), static_cast<std::streamsize>(std::min<size_t>(1024, blocks - done) *
+                                                         track_block.size()));
+}
+
+// Whether `path` holds, byte for byte, the retitled big sheet: the first two TITLE lines get the
+// track list's titles, the others stay as they are, since the track list has run out.
+bool holds_retitled_big_sheet(const std::string& path, size_t blocks) {
+  std::ifstream in(path, std::ios::binary);
+  std::string expected_start = big_header;
+  for (const char* title : {"First Light", "Second Wind"}) {
+    std::string block = track_block;
+    block.replace(block.find("Old"), 3, title);
+    expected_start += block;
+  }
+  std::string start(expected_start.size(), 0);
+  if (!in.read(start.data(), static_cast<std::streamsize>(start.size())) || start != expected_start)
+    return false;
+  std::string block(track_block.size(), 0);
+  for (size_t i = 2; i < blocks; ++i) {
+    if (!in.read(block.data(), static_cast<std::streamsize>(block.size())) || block != track_block)
+      return false;
+  }
+  return in.peek() == std::char_traits<char>::eof();
+}
+
+TEST_F(EndToEnd, AHundredMegabyteSheetCompletesInConstantMemory) {
+  const size_t big_blocks = 100 * 1000 * 1000 / track_block.size() + 1;
+  long peak_kb[2] = {0, 0};
+  const size_t blocks[2] = {2, big_blocks};
+  for (int i = 0; i < 2; ++i) {
+    Scratch scratch({{"freedb.txt", track_list}});
+    write_big_sheet(scratch.path() + "/a.cue", blocks[i]);
+    RunOptions options;
+    options.timeout_seconds = 600;
+    ToolRun run = scratch.run_with(tool, {"a.cue"}, options);
+    EXPECT_EQ(run.output, all_ok);
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_TRUE(holds_retitled_big_sheet(scratch.path() + "/a.cue", blocks[i]));
+    struct stat backup;
+    ASSERT_EQ(stat((scratch.path() + "/a.cue.bak").c_str(), &backup), 0);
+    EXPECT_EQ(static_cast<size_t>(backup.st_size),
+              big_header.size() + blocks[i] * track_block.size());
+    peak_kb[i] = run.peak_memory_kb;
+  }
+  EXPECT_GE(big_blocks * track_block.size(), 100u * 1000 * 1000);
+  // The tool holds a few fixed buffers whatever the size; a megabyte covers the noise of the
+  // loader and the sanitizers' own books, and is a hundredth of the sheet.
+  EXPECT_LE(peak_kb[1], peak_kb[0] + 1024) << "small sheet: " << peak_kb[0] << " kB";
+  std::printf("[ figures  ] peak memory %ld kB for a small sheet, %ld kB for %zu bytes\n",
+              peak_kb[0], peak_kb[1], big_header.size() + big_blocks * track_block.size());
+}
+
+// A full disk for real: a small tmpfs that holds the old sheet but not the old and the new one.
+TEST_F(EndToEnd, TheDiskFillsWhileTheNewSheetIsWritten) {
+  const std::string old_sheet = long_sheet(120), list = long_track_list(120);
+  const std::string new_sheet = reference::new_sheet(old_sheet, list);
+  ASSERT_GT(old_sheet.size(), 9000u);
+  Scratch scratch({{"freedb.txt", list}, {"disc", folder_mark}});
+  const std::string disc = scratch.path() + "/disc";
+  // 16 kB of room: the old sheet fits, a second copy does not.
+  if (geteuid() != 0 ||
+      std::system(("mount -t tmpfs -o size=16k tmpfs '" + disc + "' 2>/dev/null").c_str()) != 0) {
+    GTEST_SKIP() << "no tmpfs can be mounted here; the seam covers a full disk (FailureTable)";
+  }
+  write_file(disc + "/a.cue", old_sheet);
+  if (read_file(disc + "/a.cue") != old_sheet) std::system(("umount '" + disc + "'").c_str());
+  ASSERT_EQ(read_file(disc + "/a.cue"), old_sheet) << "the old sheet must fit";
+  ToolRun run = scratch.run(tool, {"disc/a.cue"});
+  Files after = scratch.files();
+  std::system(("umount '" + disc + "'").c_str());
+  expect_runtime_error(run.output, lines({opened, backed_up, created}), 101);
+  EXPECT_EQ(run.exit_code, 101);
+  EXPECT_EQ(after["disc/a.cue.bak"], old_sheet);
+  EXPECT_LT(after["disc/a.cue"].size(), new_sheet.size());
+  EXPECT_TRUE(starts_with(new_sheet, after["disc/a.cue"]));
+}
+
+// Standard output that cannot be written: the exit code says so, and the files agree with each
+// other: either untouched, or the backup holds the old sheet and the new sheet is complete.
+struct UnwritableOutputCase {
+  const char* what;
+  std::vector<std::string> arguments;
+  Files before;
+  int exit_code;
+  Files after;
+};
+
+const UnwritableOutputCase unwritable_output_cases[] = {
+    {"a normal run",
+     {"a.cue"},
+     {{"a.cue", sheet}, {"freedb.txt", track_list}},
+     101,
+     {{"a.cue", retitled}, {"a.cue.bak", sheet}, {"freedb.txt", track_list}}},
+    {"the usage", {}, {{"freedb.txt", track_list}}, 101, {{"freedb.txt", track_list}}},
+    {"no track list", {"a.cue"}, {{"a.cue", sheet}}, 101, {{"a.cue", sheet}}},
+    {"a run-time error keeps its own code",
+     {"a.cue"},
+     {{"a.cue", sheet}, {"a.cue.bak", "older"}, {"freedb.txt", track_list}},
+     5,
+     {{"a.cue", sheet}, {"a.cue.bak", "older"}, {"freedb.txt", track_list}}},
+};
+
+TEST_F(EndToEnd, StandardOutputThatCannotBeWrittenEndsWithAFailingCode) {
+  for (StandardOutput output : {StandardOutput::full, StandardOutput::closed_pipe}) {
+    for (const UnwritableOutputCase& c : unwritable_output_cases) {
+      SCOPED_TRACE(std::string(c.what) +
+                   (output == StandardOutput::full ? ", to /dev/full" : ", to a closed pipe"));
+      Scratch scratch(c.before);
+      RunOptions options;
+      options.output = output;
+      ToolRun run = scratch.run_with(tool, c.arguments, options);
+      EXPECT_EQ(run.exit_code, c.exit_code);
+      EXPECT_EQ(scratch.files(), c.after);
+      expect_quiet(run);
+    }
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
