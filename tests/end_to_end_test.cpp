@@ -33,6 +33,7 @@ namespace {
 
 using Files = std::map<std::string, std::string>;  // path in the scratch folder -> bytes
 const std::string folder_mark = "<folder>";
+const std::string fifo_mark = "<named pipe>";
 
 std::string environment(const char* name) {
   const char* value = std::getenv(name);
@@ -67,6 +68,8 @@ void snapshot(const std::string& root, const std::string& relative, Files& files
     if (S_ISDIR(info.st_mode)) {
       files[path] = folder_mark;
       snapshot(root, path, files);
+    } else if (S_ISFIFO(info.st_mode)) {
+      files[path] = fifo_mark;  // reading it would wait for a writer
     } else {
       files[path] = read_file(root + "/" + path);
     }
@@ -114,6 +117,8 @@ class Scratch {
     for (const auto& [name, bytes] : files) {
       if (bytes == folder_mark) {
         mkdir((path_ + "/" + name).c_str(), 0777);
+      } else if (bytes == fifo_mark) {
+        mkfifo((path_ + "/" + name).c_str(), 0666);
       } else {
         write_file(path_ + "/" + name, bytes);
       }
@@ -386,6 +391,20 @@ const Case cases[] = {
      lines({"Error open \"freedb.txt\" !"}),
      0,
      {{"a.cue", sheet}, {"freedb.txt", folder_mark}}},
+    {"the track list is a named pipe: refused, never waited on",
+     {{"a.cue", sheet}, {"freedb.txt", fifo_mark}},
+     {"a.cue"},
+     "",
+     lines({"Error open \"freedb.txt\" !"}),
+     0,
+     {{"a.cue", sheet}, {"freedb.txt", fifo_mark}}},
+    {"the sheet is a named pipe: never renamed",
+     {{"a.cue", fifo_mark}, {"freedb.txt", track_list}},
+     {"a.cue"},
+     "",
+     lines({opened}),
+     5,
+     {{"a.cue", fifo_mark}, {"freedb.txt", track_list}}},
     {"the sheet is missing",
      {{"freedb.txt", track_list}},
      {"a.cue"},
