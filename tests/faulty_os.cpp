@@ -1,49 +1,93 @@
 #include "faulty_os.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <random>
+#include <string>
 
 namespace {
 
 const OsCalls* base = nullptr;
 FaultPlan plan;
 int seen[static_cast<int>(OsCallKind::count)];
+bool chunked_reads = false;
+std::mt19937 chunk_sizes;
+int log_fd = -1;
+std::map<OsHandle, std::string> handle_names;  // for the log
 
-const char* const kind_names[] = {"open_read", "create_write", "read", "write", "close", "move"};
+const char* const kind_names[] = {"open_read", "create_write", "read", "write",
+                                  "close",     "move",         "any"};
+
+void note(OsCallKind kind, const std::string& what) {
+  if (log_fd < 0) return;
+  std::string line = std::string(kind_names[static_cast<int>(kind)]) + " " + what + "\n";
+  ssize_t written = ::write(log_fd, line.data(), line.size());
+  (void)written;  // a lost log line shows up as a count that does not match
+}
+
+std::string name_of(OsHandle handle) {
+  auto known = handle_names.find(handle);
+  if (known != handle_names.end()) return known->second;
+  if (handle == standard_handle(StandardStream::output)) return "<stdout>";
+  if (handle == standard_handle(StandardStream::error)) return "<stderr>";
+  return "<handle " + std::to_string(handle) + ">";
+}
 
 // Counts the call; true when it is the one to fail.
-bool fails(OsCallKind kind) {
+bool fails(OsCallKind kind, const std::string& what) {
+  note(kind, what);
   int number = ++seen[static_cast<int>(kind)];
+  int any_number = ++seen[static_cast<int>(OsCallKind::any)];
+  if (plan.kind == OsCallKind::any) return any_number == plan.nth;
   return kind == plan.kind && number == plan.nth;
 }
 
 OsError open_read(const char* name, OsHandle* handle) {
-  return fails(OsCallKind::open_read) ? plan.error : base->open_read(name, handle);
+  if (fails(OsCallKind::open_read, name)) return plan.error;
+  OsError error = base->open_read(name, handle);
+  if (error == os_ok) handle_names[*handle] = name;
+  return error;
 }
 
 OsError create_write(const char* name, OsHandle* handle) {
-  return fails(OsCallKind::create_write) ? plan.error : base->create_write(name, handle);
+  if (fails(OsCallKind::create_write, name)) return plan.error;
+  OsError error = base->create_write(name, handle);
+  if (error == os_ok) handle_names[*handle] = name;
+  return error;
 }
 
 OsError read(OsHandle handle, char* buffer, uint32_t size, uint32_t* got) {
-  if (!fails(OsCallKind::read)) return base->read(handle, buffer, size, got);
-  *got = 0;
-  return plan.error;
+  if (fails(OsCallKind::read, name_of(handle))) {
+    *got = 0;
+    return plan.error;
+  }
+  if (chunked_reads && size > 0) {
+    uint32_t chunk = std::uniform_int_distribution<uint32_t>(1, 256)(chunk_sizes);
+    if (chunk < size) size = chunk;
+  }
+  return base->read(handle, buffer, size, got);
 }
 
 OsError write(OsHandle handle, const char* bytes, uint32_t size, uint32_t* written) {
-  if (!fails(OsCallKind::write)) return base->write(handle, bytes, size, written);
+  if (!fails(OsCallKind::write, name_of(handle))) return base->write(handle, bytes, size, written);
+  uint32_t taken = size == 0 ? 0 : plan.bytes_taken < size ? plan.bytes_taken : size - 1;
   *written = 0;
+  if (taken > 0) base->write(handle, bytes, taken, written);
   return plan.error;
 }
 
 OsError close(OsHandle handle) {
+  bool failing = fails(OsCallKind::close, name_of(handle));
+  handle_names.erase(handle);
   OsError error = base->close(handle);  // the handle is released either way
-  return fails(OsCallKind::close) ? plan.error : error;
+  return failing ? plan.error : error;
 }
 
 OsError move(const char* from, const char* to) {
-  return fails(OsCallKind::move) ? plan.error : base->move(from, to);
+  return fails(OsCallKind::move, std::string(from) + " " + to) ? plan.error : base->move(from, to);
 }
 
 bool is_console(OsHandle handle) {
@@ -66,8 +110,17 @@ bool parse_fault_plan(const char* text, FaultPlan* parsed) {
     if (*rest != ':' || nth < 1) return false;
     char* end = nullptr;
     unsigned long error = std::strtoul(rest + 1, &end, 10);
-    if (*end != 0 || end == rest + 1) return false;
-    *parsed = {static_cast<OsCallKind>(kind), static_cast<int>(nth), static_cast<OsError>(error)};
+    if (end == rest + 1) return false;
+    unsigned long taken = 0;
+    if (*end == ':') {
+      char* taken_end = nullptr;
+      taken = std::strtoul(end + 1, &taken_end, 10);
+      if (taken_end == end + 1) return false;
+      end = taken_end;
+    }
+    if (*end != 0) return false;
+    *parsed = {static_cast<OsCallKind>(kind), static_cast<int>(nth), static_cast<OsError>(error),
+               static_cast<uint32_t>(taken)};
     return true;
   }
   return false;
@@ -77,7 +130,18 @@ void use_faulty_os(const OsCalls& forward_to, FaultPlan chosen) {
   base = &forward_to;
   plan = chosen;
   std::memset(seen, 0, sizeof seen);
+  handle_names.clear();
+  chunked_reads = false;
   use_os(&faulty_calls);
+}
+
+void use_read_chunks(uint32_t seed) {
+  chunked_reads = seed != 0;
+  chunk_sizes.seed(seed);
+}
+
+void log_calls_to(int fd) {
+  log_fd = fd;
 }
 
 int calls_seen(OsCallKind kind) {

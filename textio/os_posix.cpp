@@ -80,13 +80,23 @@ OsError error_from_errno(int number, const char* name = nullptr) {
 }
 
 OsError open_read(const char* name, OsHandle* handle) {
-  int fd = open(name, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  // Without O_NONBLOCK, opening a named pipe waits for a writer, possibly for ever.
+  int fd = open(name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return error_from_errno(errno, name);
-  // Windows will not open a folder as a file; neither do we.
+  // Windows will not open a folder as a file; neither do we, nor a named pipe or a socket,
+  // whose reads could wait for ever.
   struct stat info;
-  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode) || S_ISFIFO(info.st_mode) ||
+      S_ISSOCK(info.st_mode)) {
     close(fd);
     return os_access_denied;
+  }
+  // Reads of what is left (files, devices) wait as reads do.
+  int flags = fcntl(fd, F_GETFL);
+  if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    int number = errno;
+    close(fd);
+    return error_from_errno(number);
   }
   *handle = fd;
   return os_ok;
