@@ -187,10 +187,7 @@ class Scratch {
       if (options.read_chunks != 0) {
         setenv("BRENVIK_READ_CHUNKS", std::to_string(options.read_chunks).c_str(), 1);
       }
-      if (options.log_calls) {
-        int log = open(call_log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-        setenv("BRENVIK_CALL_LOG", std::to_string(log).c_str(), 1);
-      }
+      if (options.log_calls) setenv("BRENVIK_CALL_LOG", call_log.c_str(), 1);
       // A tool that hangs is killed by the alarm, which outlives exec, and shows as signal 14.
       alarm(options.timeout_seconds);
       execvp(argv[0], argv.data());
@@ -290,6 +287,7 @@ struct Case {
   std::string output;
   int report = 0;  // after `output`, a run-time error report for this code, and it is the exit code
   Files after;
+  bool posix_only = false;  // a case of POSIX files (named pipes) that Windows does not have
 };
 
 // A sheet of some kilobytes, so that reads and writes come in several buffer loads.
@@ -420,14 +418,16 @@ const Case cases[] = {
      "",
      lines({"Error open \"freedb.txt\" !"}),
      0,
-     {{"a.cue", sheet}, {"freedb.txt", fifo_mark}}},
+     {{"a.cue", sheet}, {"freedb.txt", fifo_mark}},
+     true},
     {"the sheet is a named pipe: never renamed",
      {{"a.cue", fifo_mark}, {"freedb.txt", track_list}},
      {"a.cue"},
      "",
      lines({opened}),
      5,
-     {{"a.cue", fifo_mark}, {"freedb.txt", track_list}}},
+     {{"a.cue", fifo_mark}, {"freedb.txt", track_list}},
+     true},
     {"the sheet is missing",
      {{"freedb.txt", track_list}},
      {"a.cue"},
@@ -586,6 +586,7 @@ class FailureTable : public EndToEnd, public testing::WithParamInterface<Case> {
 TEST_P(FailureTable, EndsAsItShould) {
   const Case& c = GetParam();
   if (!c.fault.empty() && faults_tool.empty()) GTEST_SKIP() << "no --faults-tool";
+  if (c.posix_only && windows_program) GTEST_SKIP() << "no such file on Windows";
   Scratch scratch(c.before);
   ToolRun run = scratch.run(c.fault.empty() ? tool : faults_tool, c.arguments, c.fault);
   if (c.report == 0) {
@@ -941,6 +942,7 @@ ToolRun run_unprivileged(const Scratch& scratch, const std::string& tool,
 
 TEST_F(EndToEnd, AnUnreadableTrackListIsReportedAndNothingTouched) {
   if (!can_drop_privileges()) GTEST_SKIP() << "running as root without setpriv";
+  if (!settings.launcher.empty()) GTEST_SKIP() << "a launcher's own files belong to this user";
   Files before = {{"a.cue", sheet}, {"freedb.txt", track_list}};
   Scratch scratch(before);
   chmod((scratch.path() + "/freedb.txt").c_str(), 0);
@@ -954,6 +956,7 @@ TEST_F(EndToEnd, AnUnreadableTrackListIsReportedAndNothingTouched) {
 
 TEST_F(EndToEnd, ASheetInAFolderThatCannotBeWrittenStopsAt5AndNothingTouched) {
   if (!can_drop_privileges()) GTEST_SKIP() << "running as root without setpriv";
+  if (!settings.launcher.empty()) GTEST_SKIP() << "a launcher's own files belong to this user";
   Files before = {{"disc", folder_mark}, {"disc/a.cue", sheet}, {"freedb.txt", track_list}};
   Scratch scratch(before);
   chmod((scratch.path() + "/disc").c_str(), 0555);
@@ -1003,6 +1006,7 @@ bool holds_retitled_big_sheet(const std::string& path, size_t blocks) {
 
 TEST_F(EndToEnd, AHundredMegabyteSheetCompletesInConstantMemory) {
   if (settings.peak_memory.empty()) GTEST_SKIP() << "no --peak-memory";
+  if (!settings.launcher.empty()) GTEST_SKIP() << "the launcher's memory would be measured";
   const size_t big_blocks = 100 * 1000 * 1000 / track_block.size() + 1;
   long peak_kb[2] = {0, 0};
   const size_t blocks[2] = {2, big_blocks};
@@ -1090,8 +1094,15 @@ TEST_F(EndToEnd, StandardOutputThatCannotBeWrittenEndsWithAFailingCode) {
       RunOptions options;
       options.output = output;
       ToolRun run = scratch.run_with(tool, c.arguments, options);
-      EXPECT_EQ(run.exit_code, c.exit_code);
-      EXPECT_EQ(scratch.files(), c.after);
+      if (windows_program && output == StandardOutput::full) {
+        // Windows takes /dev/full for a character device, where each line is written out as
+        // it is said: the first one fails and the run stops before it touches a file.
+        EXPECT_EQ(run.exit_code, 101);
+        EXPECT_EQ(scratch.files(), c.before);
+      } else {
+        EXPECT_EQ(run.exit_code, c.exit_code);
+        EXPECT_EQ(scratch.files(), c.after);
+      }
       expect_quiet(run);
     }
   }

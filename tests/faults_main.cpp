@@ -2,7 +2,7 @@
 // tests of failures a real file system will not produce on demand. BRENVIK_FAULT names the call
 // ("kind:nth:error[:bytes_taken]", see faulty_os.h); without it the tool runs as it is.
 // BRENVIK_READ_CHUNKS=seed hands reads back in random chunks of 1 to 256 bytes;
-// BRENVIK_CALL_LOG=fd notes every call on that open file descriptor.
+// BRENVIK_CALL_LOG=path notes every call in that file.
 
 #include <cstdlib>
 
@@ -18,6 +18,6 @@ int main(int argc, char** argv) {
   if (const char* seed = std::getenv("BRENVIK_READ_CHUNKS")) {
     use_read_chunks(static_cast<uint32_t>(std::strtoul(seed, nullptr, 10)));
   }
-  if (const char* fd = std::getenv("BRENVIK_CALL_LOG")) log_calls_to(std::atoi(fd));
+  if (const char* path = std::getenv("BRENVIK_CALL_LOG")) log_calls_to(path);
   start_process(argc, argv, run_retitler);
 }

@@ -1,7 +1,6 @@
 #include "faulty_os.h"
 
-#include <unistd.h>
-
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -15,17 +14,17 @@ FaultPlan plan;
 int seen[static_cast<int>(OsCallKind::count)];
 bool chunked_reads = false;
 std::mt19937 chunk_sizes;
-int log_fd = -1;
+std::FILE* log_file = nullptr;
 std::map<OsHandle, std::string> handle_names;  // for the log
 
 const char* const kind_names[] = {"open_read", "create_write", "read", "write",
                                   "close",     "move",         "any"};
 
 void note(OsCallKind kind, const std::string& what) {
-  if (log_fd < 0) return;
-  std::string line = std::string(kind_names[static_cast<int>(kind)]) + " " + what + "\n";
-  ssize_t written = ::write(log_fd, line.data(), line.size());
-  (void)written;  // a lost log line shows up as a count that does not match
+  if (log_file == nullptr) return;
+  // Written out at once: the process ends without flushing the C library's buffers.
+  std::fprintf(log_file, "%s %s\n", kind_names[static_cast<int>(kind)], what.c_str());
+  std::fflush(log_file);
 }
 
 std::string name_of(OsHandle handle) {
@@ -140,8 +139,8 @@ void use_read_chunks(uint32_t seed) {
   chunk_sizes.seed(seed);
 }
 
-void log_calls_to(int fd) {
-  log_fd = fd;
+void log_calls_to(const char* path) {
+  log_file = std::fopen(path, "wb");
 }
 
 int calls_seen(OsCallKind kind) {

@@ -29,6 +29,6 @@ void use_read_chunks(uint32_t seed);
 // From now on, every call is noted on the open file descriptor `fd`, one line each: the kind
 // and what it acts on ("open_read freedb.txt", "write <stdout>", "move a.cue a.cue.bak"). -1
 // turns this off.
-void log_calls_to(int fd);
+void log_calls_to(const char* path);
 // How many calls of a kind the faulty side has seen (any: all of them).
 int calls_seen(OsCallKind kind);

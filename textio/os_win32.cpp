@@ -136,6 +136,9 @@ OsError move(const char* from, const char* to) {
   Dword attributes = GetFileAttributesA(system_from.text);
   if (attributes == invalid_attributes) return last_error();
   if (attributes & directory_attribute) return os_access_denied;
+  // A backup name cut at 255 bytes can be the name itself: that name is taken, by the file. The
+  // system calls such a move done, and the new sheet would then be created over the only copy.
+  if (std::strcmp(system_from.text, system_to.text) == 0) return os_already_exists;
   // Without the replace flag the move refuses an existing target (183).
   return MoveFileA(system_from.text, system_to.text) ? os_ok : last_error();
 }
