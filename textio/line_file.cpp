@@ -153,8 +153,15 @@ ShortLine read_line(LineFile& file) {
     file.position = static_cast<uint16_t>(file.position + run);
     if (file.position < file.end || line.length == ShortLine::capacity) break;
   }
-  if (file.position < file.end && line_scan::is_stop(file.buffer[file.position])) {
-    take_line_end(file);  // the usual case: the line end is in the window already
+  // The usual line end, LF or CR LF, lies in the window already and is taken here at once.
+  const char* rest = file.buffer + file.position;
+  size_t left = file.end - file.position;
+  if (left >= 1 && rest[0] == line_feed) {
+    file.position = static_cast<uint16_t>(file.position + 1);
+  } else if (left >= 2 && rest[0] == carriage_return && rest[1] == line_feed) {
+    file.position = static_cast<uint16_t>(file.position + 2);
+  } else if (left >= 1 && line_scan::is_stop(rest[0])) {
+    take_line_end(file);  // a lone CR, or one whose LF may come with the next read; Ctrl-Z
   } else {
     skip_line_end(file);  // the tail of a long line, or a line end still to be read
   }
