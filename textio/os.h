@@ -37,6 +37,7 @@ struct OsCalls {
 
 // The side in use: the real one unless a test put another in front.
 const OsCalls& os();
+// The platform's own side, defined by os_posix.cpp or os_win32.cpp.
 const OsCalls& native_os();
 // Tests only; nullptr puts the real side back.
 void use_os(const OsCalls* calls);

@@ -162,20 +162,12 @@ bool is_console(OsHandle handle) {
   return isatty(static_cast<int>(handle)) == 1;
 }
 
-constexpr OsCalls posix_calls = {open_read,    create_write, read_bytes, write_bytes,
-                                 close_handle, move,         is_console};
-const OsCalls* calls_in_use = &posix_calls;
-
 }  // namespace
 
-const OsCalls& os() {
-  return *calls_in_use;
-}
 const OsCalls& native_os() {
-  return posix_calls;
-}
-void use_os(const OsCalls* calls) {
-  calls_in_use = calls != nullptr ? calls : &posix_calls;
+  static constexpr OsCalls calls = {open_read,    create_write, read_bytes, write_bytes,
+                                    close_handle, move,         is_console};
+  return calls;
 }
 
 OsHandle standard_handle(StandardStream stream) {

@@ -147,10 +147,6 @@ bool is_console(OsHandle handle) {
   return GetFileType(handle_of(handle)) == file_type_char;
 }
 
-constexpr OsCalls win32_calls = {open_read,    create_write, read_bytes, write_bytes,
-                                 close_handle, move,         is_console};
-const OsCalls* calls_in_use = &win32_calls;
-
 // The size of the program's image in memory, from its PE header.
 uint32_t image_size() {
   auto read32 = [](const char* at) {
@@ -166,14 +162,10 @@ uint32_t image_size() {
 
 }  // namespace
 
-const OsCalls& os() {
-  return *calls_in_use;
-}
 const OsCalls& native_os() {
-  return win32_calls;
-}
-void use_os(const OsCalls* calls) {
-  calls_in_use = calls != nullptr ? calls : &win32_calls;
+  static constexpr OsCalls calls = {open_read,    create_write, read_bytes, write_bytes,
+                                    close_handle, move,         is_console};
+  return calls;
 }
 
 OsHandle standard_handle(StandardStream stream) {
