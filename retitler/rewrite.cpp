@@ -1,12 +1,20 @@
 #include "retitler/rewrite.h"
 
+#include <bit>
 #include <cstring>
+
+#include "textio/line_scan.h"
 
 namespace {
 
 constexpr char blank = ' ';
 constexpr char tab = 9;
 constexpr char double_quote = '"';
+
+// The byte offset in a word, in memory order, of its first byte that is not 0 (`word` is not 0).
+inline int first_nonzero_byte(line_scan::Word word) {
+  return static_cast<int>(std::countr_zero(word)) / 8;  // load_word puts the first byte lowest
+}
 
 // The position of the first `byte` at or after 0-based `from`, or the line's length.
 int find_byte(const ShortLine& line, int from, char byte) {
@@ -72,8 +80,16 @@ bool at_end_guarded(LineFile& file) {
 }  // namespace
 
 int first_non_blank(const ShortLine& line) {
-  for (int i = 0; i < line.length; ++i) {
-    if (line.bytes[i] != blank) return i + 1;
+  // Cue sheet lines are indented with blanks: whole words of the line are tested at once.
+  using namespace line_scan;
+  constexpr Word blanks = ones * static_cast<unsigned char>(blank);
+  int at = 0;
+  for (; at + static_cast<int>(word_size) <= line.length; at += word_size) {
+    Word other = load_word(line.bytes + at) ^ blanks;
+    if (other != 0) return at + first_nonzero_byte(other) + 1;
+  }
+  for (; at < line.length; ++at) {
+    if (line.bytes[at] != blank) return at + 1;
   }
   return 0;
 }

@@ -10,107 +10,107 @@
 
 namespace {
 
-// The plain definition the word-at-a-time scan must agree with.
-size_t reference_stop(const std::string& bytes) {
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(bytes[i]);
-    if (c == 10 || c == 13 || c == 26) return i;
-  }
-  return bytes.size();
+using line_scan::buffer_size;
+
+// The plain definition the mapped scan must agree with.
+bool stops_line(unsigned char c) {
+  return c == 10 || c == 13 || c == 26;
 }
 
-size_t found_stop(const std::string& bytes) {
-  const char* from = bytes.data();
-  return static_cast<size_t>(find_line_stop(from, from + bytes.size()) - from);
+unsigned reference_stop(const char* buffer, unsigned from, unsigned to) {
+  while (from < to && !stops_line(static_cast<unsigned char>(buffer[from])))
+    ++from;
+  return from;
 }
 
-size_t copied_stop(const std::string& bytes, std::string* copy) {
-  std::vector<char> out(bytes.size() + 1, '#');
-  const char* from = bytes.data();
-  size_t stop =
-      static_cast<size_t>(copy_to_line_stop(from, from + bytes.size(), out.data()) - from);
-  *copy = std::string(out.data(), stop);
-  EXPECT_EQ(out[bytes.size()], '#') << "wrote past its room";
-  return stop;
+uint64_t reference_bits(const char* from) {
+  uint64_t bits = 0;
+  for (unsigned i = 0; i < 64; ++i)
+    if (stops_line(static_cast<unsigned char>(from[i]))) bits |= uint64_t{1} << i;
+  return bits;
 }
 
-// Bytes next to a stop that a wrong word test could take for one, or whose neighbours it could
-// hide: the neighbours of 10, 13 and 26, the tab, zero, and bytes with the high bit set.
-const unsigned char fillers[] = {'a', 0,    1,    9,    11,   12,   14,  25,
-                                 27,  0x7f, 0x80, 0x8a, 0x8d, 0x9a, 0xff};
+struct AlignedBuffer {
+  alignas(line_scan::buffer_alignment) char bytes[buffer_size];
+};
 
-TEST(FindLineStop, AgreesWithTheDefinitionForEveryByteAtEveryOffset) {
+// Bytes next to a stop that a wrong test could take for one, or whose neighbours it could hide:
+// the neighbours of 10, 13 and 26, the tab, zero, bytes that differ from a stop in one bit, and
+// bytes with the high bit set.
+const unsigned char fillers[] = {'a',  0,    1,    9,    11,   12,   14,   25,   27,   0x7f,
+                                 0x80, 0x8a, 0x8d, 0x9a, 0xff, 0x0e, 0x1b, 0x2a, 0x1d, 0x0b};
+
+TEST(LineStops, EveryWayOfMappingMarksExactlyTheStops) {
+  AlignedBuffer buffer;
   for (unsigned char filler : fillers) {
-    for (size_t length = 0; length <= 25; ++length) {
-      for (size_t at = 0; at < length; ++at) {
-        for (int value = 0; value < 256; ++value) {
-          std::string bytes(length, static_cast<char>(filler));
-          bytes[at] = static_cast<char>(value);
-          size_t expected = reference_stop(bytes);
-          ASSERT_EQ(found_stop(bytes), expected) << "filler " << int(filler) << ", length "
-                                                 << length << ", byte " << value << " at " << at;
-          std::string copy;
-          ASSERT_EQ(copied_stop(bytes, &copy), expected);
-          ASSERT_EQ(copy, bytes.substr(0, expected));
-        }
+    for (unsigned at = 0; at < 64; ++at) {
+      for (int value = 0; value < 256; ++value) {
+        std::memset(buffer.bytes, filler, 64);
+        buffer.bytes[at] = static_cast<char>(value);
+        buffer.bytes[(at * 7 + 3) % 64] = '\n';  // a second stop elsewhere in the word
+        uint64_t expected = reference_bits(buffer.bytes);
+        ASSERT_EQ(line_scan::stop_bits_by_words(buffer.bytes), expected)
+            << "filler " << int(filler) << ", byte " << value << " at " << at;
+#if defined(__SSE2__)
+        ASSERT_EQ(line_scan::stop_bits_by_blocks(buffer.bytes), expected)
+            << "filler " << int(filler) << ", byte " << value << " at " << at;
+#endif
+        ASSERT_EQ(line_scan::stop_bits(buffer.bytes), expected);
       }
     }
   }
 }
 
-TEST(FindLineStop, FindsTheFirstOfSeveralStopsInAWord) {
-  for (const char* stops : {"\n\r", "\r\n", "\x1a\n", "\n\x1a", "\r\x1a"}) {
-    for (size_t first = 0; first + 1 < 16; ++first) {
-      for (size_t second = first + 1; second < 16; ++second) {
-        std::string bytes(16, '\t');
-        bytes[first] = stops[0];
-        bytes[second] = stops[1];
-        ASSERT_EQ(found_stop(bytes), first) << first << " " << second;
-        std::string copy;
-        ASSERT_EQ(copied_stop(bytes, &copy), first);
-      }
-    }
-  }
-}
-
-TEST(FindLineStop, PassesWordsFullOfBytesBelow27ThatAreNoStop) {
-  std::string bytes;
-  for (int i = 0; i < 40; ++i)
-    bytes += static_cast<char>(i % 27 == 10 || i % 27 == 13 || i % 27 == 26 ? 9 : i % 27);
-  EXPECT_EQ(found_stop(bytes), bytes.size());
-  bytes += "\r\n";
-  EXPECT_EQ(found_stop(bytes), 40u);
-}
-
-TEST(FindLineStop, StartsAndEndsAnywhereInTheBuffer) {
-  std::string bytes(64, 'x');
-  bytes[37] = '\n';
-  const char* base = bytes.data();
-  for (size_t from = 0; from <= 37; ++from) {
-    for (size_t to = from; to <= 64; ++to) {
-      const char* expected = to > 37 ? base + 37 : base + to;
-      ASSERT_EQ(find_line_stop(base + from, base + to), expected) << from << " " << to;
-    }
-  }
-}
-
-TEST(FindLineStop, WordTestsMarkExactlyTheBytesBelow27) {
+TEST(LineStops, WordTestsAreExactForEveryByteInEveryPlace) {
+  using line_scan::Word;
   for (int value = 0; value < 256; ++value) {
-    for (int at = 0; at < 8; ++at) {
-      unsigned char bytes[8];
-      for (int i = 0; i < 8; ++i)
-        bytes[i] = 200;
-      bytes[at] = static_cast<unsigned char>(value);
-      line_scan::Word word;
-      std::memcpy(&word, bytes, sizeof word);
-      line_scan::Word marks = line_scan::bytes_below_27(word);
-      EXPECT_EQ(marks != 0, value < 27) << value;
-      EXPECT_EQ(line_scan::any_byte_below_27(word) != 0, value < 27) << value;
-      if (marks != 0) {
-        EXPECT_EQ(line_scan::first_marked(marks), at);
-        EXPECT_EQ(line_scan::without_first(marks), 0u);
+    for (unsigned at = 0; at < line_scan::word_size; ++at) {
+      for (unsigned char filler : fillers) {
+        char bytes[sizeof(Word)];
+        std::memset(bytes, filler, sizeof bytes);
+        bytes[at] = static_cast<char>(value);
+        Word word = line_scan::load_word(bytes);
+        unsigned expected = 0;
+        for (unsigned i = 0; i < sizeof bytes; ++i)
+          if (stops_line(static_cast<unsigned char>(bytes[i]))) expected |= 1u << i;
+        ASSERT_EQ(line_scan::gathered(line_scan::stop_bytes(word)), expected)
+            << value << " at " << at << " among " << int(filler);
+        bool below_27 = value < 27 || filler < 27;
+        ASSERT_EQ(line_scan::any_byte_below_27(word) != 0, below_27) << value << " " << int(filler);
       }
     }
+  }
+}
+
+// Every window [from, to) of a buffer, over stops in every place the map words meet.
+TEST(LineStops, FindsTheFirstStopOfEveryWindow) {
+  AlignedBuffer buffer;
+  std::memset(buffer.bytes, 'x', buffer_size);
+  for (unsigned at : {0u, 1u, 15u, 16u, 63u, 64u, 65u, 100u, 127u, 128u, 191u, 192u, 254u, 255u})
+    buffer.bytes[at] = static_cast<char>(at % 3 == 0 ? 10 : at % 3 == 1 ? 13 : 26);
+  line_scan::StopMap map;
+  map_line_stops(buffer.bytes, buffer_size, map);
+  for (unsigned from = 0; from < buffer_size; ++from) {
+    for (unsigned to = from + 1; to <= buffer_size; ++to) {
+      ASSERT_EQ(find_line_stop(map, from, to), reference_stop(buffer.bytes, from, to))
+          << from << " " << to;
+    }
+  }
+}
+
+// After a short read only the words holding the bytes read are mapped anew; the stops of an
+// earlier, longer read must not show through within them.
+TEST(LineStops, AShortReadRemapsTheWordsItFills) {
+  AlignedBuffer buffer;
+  std::memset(buffer.bytes, '\n', buffer_size);
+  line_scan::StopMap map;
+  map_line_stops(buffer.bytes, buffer_size, map);
+  for (unsigned count = 1; count <= buffer_size; ++count) {
+    std::memset(buffer.bytes, '\n', buffer_size);
+    std::memset(buffer.bytes, 'y', count);
+    map_line_stops(buffer.bytes, count, map);
+    ASSERT_EQ(find_line_stop(map, 0, count), count) << count;
+    ASSERT_EQ(find_line_stop(map, count - 1, count), count) << count;
   }
 }
 

@@ -6,9 +6,8 @@
 
 namespace {
 
-constexpr char line_feed = 10;
-constexpr char carriage_return = 13;
-constexpr char end_of_file_mark = 26;  // Ctrl-Z
+using namespace line_file_detail;
+
 constexpr char terminator[2] = {carriage_return, line_feed};
 constexpr uint16_t buffer_size = sizeof(LineFile::buffer);
 
@@ -42,6 +41,7 @@ bool fill_window(LineFile& file) {
   }
   file.position = 0;
   file.end = static_cast<uint16_t>(got);
+  map_line_stops(file.buffer, got, file.stops);
   return got > 0;
 }
 
@@ -59,9 +59,7 @@ void take_line_end(LineFile& file) {
 // Passes over what is left of a line (the tail of a long one) and its line end.
 void skip_line_end(LineFile& file) {
   while (fill_window(file)) {
-    const char* window = file.buffer + file.position;
-    const char* stop = find_line_stop(window, file.buffer + file.end);
-    file.position = static_cast<uint16_t>(stop - file.buffer);
+    file.position = static_cast<uint16_t>(find_line_stop(file.stops, file.position, file.end));
     if (file.position < file.end) return take_line_end(file);
   }
 }
@@ -71,7 +69,7 @@ void write_bytes(LineFile& file, const char* bytes, size_t count) {
   while (count > 0) {
     size_t room = buffer_size - file.position;
     size_t taken = count < room ? count : room;
-    std::memcpy(file.buffer + file.position, bytes, taken);
+    copy_run(file.buffer + file.position, bytes, taken);
     file.position = static_cast<uint16_t>(file.position + taken);
     bytes += taken;
     count -= taken;
@@ -138,37 +136,17 @@ void rename_closed(LineFile& file, const ShortLine& new_name) {
   std::memcpy(file.name, target, sizeof target);
 }
 
-ShortLine read_line(LineFile& file) {
-  ShortLine line;
-  if (io_code_pending() || !check_readable(file)) return line;
+void line_file_detail::read_rest_of_line(LineFile& file, ShortLine& line) {
+  if (io_code_pending() || !check_readable(file)) return;
   for (;;) {
-    if (!fill_window(file)) return line;  // the end of the file, or a failed read
-    const char* window = file.buffer + file.position;
-    size_t room = ShortLine::capacity - line.length;
-    size_t available = file.end - file.position;
-    const char* stop = copy_to_line_stop(window, window + (available < room ? available : room),
-                                         line.bytes + line.length);
-    size_t run = stop - window;
-    line.length = static_cast<uint8_t>(line.length + run);
-    file.position = static_cast<uint16_t>(file.position + run);
-    if (file.position < file.end || line.length == ShortLine::capacity) break;
+    if (line.length == ShortLine::capacity) return skip_line_end(file);
+    if (file.position < file.end) return take_line_end(file);  // the run stopped at a stop
+    if (!fill_window(file)) return;  // the end of the file, or a failed read
+    append_run(file, line);
   }
-  // The usual line end, LF or CR LF, lies in the window already and is taken here at once.
-  const char* rest = file.buffer + file.position;
-  size_t left = file.end - file.position;
-  if (left >= 1 && rest[0] == line_feed) {
-    file.position = static_cast<uint16_t>(file.position + 1);
-  } else if (left >= 2 && rest[0] == carriage_return && rest[1] == line_feed) {
-    file.position = static_cast<uint16_t>(file.position + 2);
-  } else if (left >= 1 && line_scan::is_stop(rest[0])) {
-    take_line_end(file);  // a lone CR, or one whose LF may come with the next read; Ctrl-Z
-  } else {
-    skip_line_end(file);  // the tail of a long line, or a line end still to be read
-  }
-  return line;
 }
 
-bool at_end(LineFile& file) {
+bool line_file_detail::at_end_of_window(LineFile& file) {
   if (io_code_pending() || !check_readable(file)) return true;
   return !fill_window(file) || file.buffer[file.position] == end_of_file_mark;
 }
@@ -182,18 +160,7 @@ void end_line(LineFile& file) {
   if (!io_code_pending() && file.is_console) write_out(file);
 }
 
-void write_line(LineFile& file, const ShortLine& text) {
-  // The usual case: the line and its end fit in the buffer without filling it, so nothing is
-  // handed over and no state can change but the position.
-  size_t room = buffer_size - file.position;
-  if (!io_code_pending() && file.state == FileState::output && !file.is_console &&
-      text.length + sizeof terminator < room) {
-    char* free_bytes = file.buffer + file.position;
-    std::memcpy(free_bytes, text.bytes, text.length);
-    std::memcpy(free_bytes + text.length, terminator, sizeof terminator);
-    file.position = static_cast<uint16_t>(file.position + text.length + sizeof terminator);
-    return;
-  }
+void line_file_detail::write_line_through(LineFile& file, const ShortLine& text) {
   write_text(file, text);
   end_line(file);
 }

@@ -1,8 +1,10 @@
 #pragma once
-// Finding where a line stops, eight bytes at a time. A line stops at LF (10), CR (13) or Ctrl-Z
-// (26); every other byte, tab and the other control bytes included, is text. Text bytes are
-// almost always above 26, so a word is first tested for any byte below 27 at all, and only in a
-// word that has one are its bytes below 27 looked at one by one.
+// Where lines stop in a read buffer. A line stops at LF (10), CR (13) or Ctrl-Z (26); every
+// other byte, tab and the other control bytes included, is text.
+//
+// Right after each read the buffer's stops are mapped, one bit a byte: sixteen bytes at a time
+// with SSE2, a machine word at a time without it. A line's stop is then the next set bit of the
+// map, found in a few instructions however long the line, and no byte is looked at twice.
 
 #include <bit>
 #include <cstdint>
@@ -14,111 +16,126 @@
 
 namespace line_scan {
 
-using Word = uint64_t;
-inline constexpr Word ones = 0x0101010101010101;
-inline constexpr Word low_seven_bits = ones * 0x7F;
+// The size and alignment of a mapped buffer.
+inline constexpr unsigned buffer_size = 256;
+inline constexpr unsigned buffer_alignment = 16;
 
-// Not 0 when some byte of `word` is below 27. Which bits are set is not exact (a borrow can mark
-// a byte above a true one), so it only says whether the exact test is needed.
-constexpr Word any_byte_below_27(Word word) {
-  return (word - ones * 27) & ~word & (ones * 0x80);
-}
-
-// Sets the high bit of each byte below 27, and no other bit: the sum of a byte's low seven bits
-// and 101 never carries into the next byte, so bytes cannot disturb each other.
-constexpr Word bytes_below_27(Word word) {
-  return ~(((word & low_seven_bits) + ones * (0x80 - 27)) | word) & (ones * 0x80);
-}
-
-// The byte offset in the word of the first byte marked in `marks` (not 0), in memory order.
-inline int first_marked(Word marks) {
-  if constexpr (std::endian::native == std::endian::little) {
-    return std::countr_zero(marks) / 8;
-  } else {
-    return std::countl_zero(marks) / 8;
-  }
-}
-
-// `marks` without its first marked byte.
-inline Word without_first(Word marks) {
-  if constexpr (std::endian::native == std::endian::little) {
-    return marks & (marks - 1);
-  } else {
-    return marks & ~(Word{1} << (63 - std::countl_zero(marks)));
-  }
-}
+// Bit b of word w is set when byte 64 * w + b of the buffer stops a line.
+struct StopMap {
+  uint64_t words[buffer_size / 64] = {};
+};
 
 inline bool is_stop(char c) {
   return c == 10 || c == 13 || c == 26;
 }
 
-#if defined(__SSE2__)
-// Where SSE2 is there (every x86-64), sixteen bytes are compared with the three stops at once.
-inline constexpr long block_size = 16;
+// A machine word at a time. Text bytes are almost always above 26, so a word is first tested
+// for any byte below 27 at all; only a word that has one is tested exactly.
+using Word = uintptr_t;
+inline constexpr unsigned word_size = sizeof(Word);
+inline constexpr Word ones = ~Word{0} / 0xFF;
+inline constexpr Word high_bits = ones * 0x80;
+inline constexpr Word low_seven_bits = ones * 0x7F;
 
-// One bit for each of the sixteen bytes at `from` that stops a line; `block` gets those bytes.
-inline unsigned stop_bits(const char* from, __m128i& block) {
-  block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+// The word of the bytes at `from`, the first of them in its lowest byte.
+inline Word load_word(const char* from) {
+  Word word;
+  std::memcpy(&word, from, sizeof word);
+  if constexpr (std::endian::native == std::endian::little) {
+    return word;
+  } else if constexpr (sizeof word == 8) {
+    return __builtin_bswap64(word);
+  } else {
+    return __builtin_bswap32(word);
+  }
+}
+
+// Not 0 when some byte of `word` is below 27. Which bits are set is not exact (a borrow can mark
+// a byte above a true one), so it only says whether the exact test is needed.
+constexpr Word any_byte_below_27(Word word) {
+  return (word - ones * 27) & ~word & high_bits;
+}
+
+// Sets the high bit of each byte that is 0, and no other bit: a byte's low seven bits plus 127
+// never carry into the next byte, so bytes cannot disturb each other.
+constexpr Word zero_bytes(Word word) {
+  return ~(((word & low_seven_bits) + low_seven_bits) | word) & high_bits;
+}
+
+// The high bit of each byte that stops a line.
+constexpr Word stop_bytes(Word word) {
+  return zero_bytes(word ^ (ones * 10)) | zero_bytes(word ^ (ones * 13)) |
+         zero_bytes(word ^ (ones * 26));
+}
+
+// Moves byte i's high bit to bit 8 * (word_size - 1) + i of a product; no two partial products
+// meet, so nothing carries.
+constexpr Word gathering_factor() {
+  Word factor = 0;
+  for (unsigned i = 0; i < word_size; ++i)
+    factor |= Word{1} << (8 * (word_size - 1) - 7 * i);
+  return factor;
+}
+
+// One bit for each byte of `marks` (only high bits set), the lowest byte's in bit 0.
+constexpr unsigned gathered(Word marks) {
+  constexpr Word factor = gathering_factor();
+  return static_cast<unsigned>(((marks >> 7) * factor) >> (8 * (word_size - 1)));
+}
+
+// The stop bits of the 64 bytes at `from`, word by word.
+inline uint64_t stop_bits_by_words(const char* from) {
+  uint64_t bits = 0;
+  for (unsigned at = 0; at < 64; at += word_size) {
+    Word word = load_word(from + at);
+    if (any_byte_below_27(word) != 0) bits |= uint64_t{gathered(stop_bytes(word))} << at;
+  }
+  return bits;
+}
+
+#if defined(__SSE2__)
+// The stop bits of the sixteen aligned bytes at `from`, compared with the three stops at once.
+inline uint64_t stop_bits_of_block(const char* from) {
+  __m128i block = _mm_load_si128(reinterpret_cast<const __m128i*>(from));
   __m128i stops = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8(10)),
                                             _mm_cmpeq_epi8(block, _mm_set1_epi8(13))),
                                _mm_cmpeq_epi8(block, _mm_set1_epi8(26)));
   return static_cast<unsigned>(_mm_movemask_epi8(stops));
 }
+
+inline uint64_t stop_bits_by_blocks(const char* from) {
+  return stop_bits_of_block(from) | stop_bits_of_block(from + 16) << 16 |
+         stop_bits_of_block(from + 32) << 32 | stop_bits_of_block(from + 48) << 48;
+}
 #endif
+
+inline uint64_t stop_bits(const char* from) {
+#if defined(__SSE2__)
+  return stop_bits_by_blocks(from);
+#else
+  return stop_bits_by_words(from);
+#endif
+}
 
 }  // namespace line_scan
 
-// The first byte in [from, to) that stops a line, or `to`.
-inline const char* find_line_stop(const char* from, const char* to) {
-  using namespace line_scan;
-#if defined(__SSE2__)
-  for (__m128i block; to - from >= block_size; from += block_size) {
-    if (unsigned bits = stop_bits(from, block)) return from + std::countr_zero(bits);
-  }
-#endif
-  while (to - from >= static_cast<long>(sizeof(Word))) {
-    Word word;
-    std::memcpy(&word, from, sizeof word);  // one unaligned load
-    if (any_byte_below_27(word) != 0) {
-      // Few bytes are below 27 (a tab, the line end): look at each.
-      for (Word marks = bytes_below_27(word); marks != 0; marks = without_first(marks)) {
-        const char* candidate = from + first_marked(marks);
-        if (is_stop(*candidate)) return candidate;
-      }
-    }
-    from += sizeof word;
-  }
-  while (from != to && !is_stop(*from))
-    ++from;
-  return from;
+// Maps the stops of the first `count` bytes of `buffer` (aligned to line_scan::buffer_alignment
+// and line_scan::buffer_size long), in whole 64-byte words. Map words past them are left as
+// they were; find_line_stop never looks at them.
+inline void map_line_stops(const char* buffer, unsigned count, line_scan::StopMap& map) {
+  for (unsigned word = 0; word * 64 < count; ++word)
+    map.words[word] = line_scan::stop_bits(buffer + 64 * word);
 }
 
-// Copies the bytes of [from, to) up to the first one that stops a line to `out`, which has room
-// for all of [from, to), and returns that stop, or `to`. Whole words are copied as they are
-// scanned, so bytes after the stop may be written to `out` as well, within that room.
-inline const char* copy_to_line_stop(const char* from, const char* to, char* out) {
-  using namespace line_scan;
-#if defined(__SSE2__)
-  for (__m128i block; to - from >= block_size; from += block_size, out += block_size) {
-    unsigned bits = stop_bits(from, block);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), block);
-    if (bits != 0) return from + std::countr_zero(bits);
+// The first mapped stop in [from, to), or `to`; from < to and `to` lies within the bytes mapped.
+inline unsigned find_line_stop(const line_scan::StopMap& map, unsigned from, unsigned to) {
+  unsigned word = from / 64;
+  uint64_t bits = map.words[word] & (~uint64_t{0} << (from % 64));
+  while (bits == 0) {
+    ++word;
+    if (word * 64 >= to) return to;
+    bits = map.words[word];
   }
-#endif
-  while (to - from >= static_cast<long>(sizeof(Word))) {
-    Word word;
-    std::memcpy(&word, from, sizeof word);
-    std::memcpy(out, &word, sizeof word);
-    if (any_byte_below_27(word) != 0) {
-      for (Word marks = bytes_below_27(word); marks != 0; marks = without_first(marks)) {
-        const char* candidate = from + first_marked(marks);
-        if (is_stop(*candidate)) return candidate;
-      }
-    }
-    from += sizeof word;
-    out += sizeof word;
-  }
-  for (; from != to && !is_stop(*from); ++from, ++out)
-    *out = *from;
-  return from;
+  unsigned stop = 64 * word + static_cast<unsigned>(std::countr_zero(bits));
+  return stop < to ? stop : to;
 }
