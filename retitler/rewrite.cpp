@@ -117,11 +117,19 @@ ShortLine rebuild_title_line(const ShortLine& cue_line, const ShortLine& track_l
   return joined_title_line(cue_line, prefix_span(cue_line), track_line, title_span(track_line));
 }
 
-ShortLine retitled_line(const ShortLine& cue_line, const ShortLine& track_line) {
-  Span prefix = prefix_span(cue_line);
+void retitle(ShortLine& line, const ShortLine& track_line) {
+  Span prefix = prefix_span(line);
   Span title = title_span(track_line);
-  if (prefix.length() == 0 || title.length() == 0) return cue_line;
-  return joined_title_line(cue_line, prefix, track_line, title);
+  if (prefix.length() == 0 || title.length() == 0) return;
+  line.length = static_cast<uint8_t>(prefix.to);  // the prefix is where it stands already
+  append(line, text_in(track_line, title));
+  append(line, "\"");
+}
+
+ShortLine retitled_line(const ShortLine& cue_line, const ShortLine& track_line) {
+  ShortLine line = cue_line;
+  retitle(line, track_line);
+  return line;
 }
 
 // Both stages test for the end before each line, so a sheet without a FILE line ends the header
@@ -140,10 +148,8 @@ void rewrite_tracks(LineFile& backup, LineFile& new_sheet, LineFile& track_list)
     if (is_title_line(line)) {
       // Every TITLE line takes one track-list line, used or not, so the titles after it stay
       // in step.
-      ShortLine track_line = read_guarded(track_list);
-      write_guarded(new_sheet, retitled_line(line, track_line));
-    } else {
-      write_guarded(new_sheet, line);
+      retitle(line, read_guarded(track_list));
     }
+    write_guarded(new_sheet, line);
   }
 }

@@ -18,6 +18,9 @@ ShortLine title_prefix(const ShortLine& line);
 // when that text would start with a tab or the line ends there.
 ShortLine track_title(const ShortLine& track_line);
 ShortLine rebuild_title_line(const ShortLine& cue_line, const ShortLine& track_line);
+// Makes a TITLE line the one to write, in place: the rebuilt line, or the line as it was when it
+// has no double quote to keep or the track-list line holds no title.
+void retitle(ShortLine& line, const ShortLine& track_line);
 // The line to write for a TITLE line: the rebuilt one, or the line as it was when it has no
 // double quote to keep or the track-list line holds no title.
 ShortLine retitled_line(const ShortLine& cue_line, const ShortLine& track_line);

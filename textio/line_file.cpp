@@ -64,8 +64,8 @@ void skip_line_end(LineFile& file) {
   }
 }
 
-void write_bytes(LineFile& file, const char* bytes, size_t count) {
-  if (io_code_pending() || !check_writable(file)) return;
+// Puts bytes into an output file's buffer, handing the buffer over each time it is full.
+void put_bytes(LineFile& file, const char* bytes, size_t count) {
   while (count > 0) {
     size_t room = buffer_size - file.position;
     size_t taken = count < room ? count : room;
@@ -78,6 +78,10 @@ void write_bytes(LineFile& file, const char* bytes, size_t count) {
       if (io_code_pending()) return;
     }
   }
+}
+
+bool ready_to_write(const LineFile& file) {
+  return !io_code_pending() && check_writable(file);
 }
 
 void copy_name(char (&to)[ShortLine::capacity + 1], const ShortLine& name) {
@@ -152,17 +156,21 @@ bool line_file_detail::at_end_of_window(LineFile& file) {
 }
 
 void write_text(LineFile& file, const ShortLine& text) {
-  write_bytes(file, text.bytes, text.length);
+  if (ready_to_write(file)) put_bytes(file, text.bytes, text.length);
 }
 
 void end_line(LineFile& file) {
-  write_bytes(file, terminator, sizeof terminator);
+  if (!ready_to_write(file)) return;
+  put_bytes(file, terminator, sizeof terminator);
   if (!io_code_pending() && file.is_console) write_out(file);
 }
 
 void line_file_detail::write_line_through(LineFile& file, const ShortLine& text) {
-  write_text(file, text);
-  end_line(file);
+  if (!ready_to_write(file)) return;
+  put_bytes(file, text.bytes, text.length);
+  if (io_code_pending()) return;
+  put_bytes(file, terminator, sizeof terminator);
+  if (!io_code_pending() && file.is_console) write_out(file);
 }
 
 void write_out(LineFile& file) {
