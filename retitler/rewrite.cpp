@@ -16,6 +16,21 @@ inline int first_nonzero_byte(line_scan::Word word) {
   return static_cast<int>(std::countr_zero(word)) / 8;  // load_word puts the first byte lowest
 }
 
+// How many blanks the line starts with. Cue sheet lines are indented with blanks, so whole words
+// of the line are tested at once.
+int leading_blanks(const ShortLine& line) {
+  using namespace line_scan;
+  constexpr Word blanks = ones * static_cast<unsigned char>(blank);
+  int at = 0;
+  for (; at + static_cast<int>(word_size) <= line.length; at += word_size) {
+    Word other = load_word(line.bytes + at) ^ blanks;
+    if (other != 0) return at + first_nonzero_byte(other);
+  }
+  while (at < line.length && line.bytes[at] == blank)
+    ++at;
+  return at;
+}
+
 // The position of the first `byte` at or after 0-based `from`, or the line's length.
 int find_byte(const ShortLine& line, int from, char byte) {
   if (from >= line.length) return line.length;
@@ -80,29 +95,18 @@ bool at_end_guarded(LineFile& file) {
 }  // namespace
 
 int first_non_blank(const ShortLine& line) {
-  // Cue sheet lines are indented with blanks: whole words of the line are tested at once.
-  using namespace line_scan;
-  constexpr Word blanks = ones * static_cast<unsigned char>(blank);
-  int at = 0;
-  for (; at + static_cast<int>(word_size) <= line.length; at += word_size) {
-    Word other = load_word(line.bytes + at) ^ blanks;
-    if (other != 0) return at + first_nonzero_byte(other) + 1;
-  }
-  for (; at < line.length; ++at) {
-    if (line.bytes[at] != blank) return at + 1;
-  }
-  return 0;
+  int blanks = leading_blanks(line);
+  return blanks < line.length ? blanks + 1 : 0;
 }
 
 bool is_file_line(const ShortLine& line) {
-  int first = first_non_blank(line);
-  return first != 0 && line.bytes[first - 1] == 'F';
+  int blanks = leading_blanks(line);
+  return blanks < line.length && line.bytes[blanks] == 'F';
 }
 
 bool is_title_line(const ShortLine& line) {
-  int first = first_non_blank(line);
-  return first != 0 && first < line.length && line.bytes[first - 1] == 'T' &&
-         line.bytes[first] == 'I';
+  int blanks = leading_blanks(line);
+  return blanks + 1 < line.length && line.bytes[blanks] == 'T' && line.bytes[blanks + 1] == 'I';
 }
 
 ShortLine title_prefix(const ShortLine& line) {

@@ -23,8 +23,11 @@ inline std::string_view text_of(const ShortLine& line) {
 inline void copy_run(char* to, const char* from, size_t count) {
   if (count >= 16) {
     std::memcpy(to, from, 16);
-    for (size_t at = 16; at + 16 < count; at += 16)  // only runs longer than 32 bytes
-      std::memcpy(to + at, from + at, 16);
+    if (count > 32) {
+      std::memcpy(to + 16, from + 16, 16);
+      for (size_t at = 32; at + 16 < count; at += 16)  // only runs longer than 48 bytes
+        std::memcpy(to + at, from + at, 16);
+    }
     std::memcpy(to + count - 16, from + count - 16, 16);
   } else if (count >= 8) {
     std::memcpy(to, from, 8);
