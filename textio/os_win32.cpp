@@ -34,7 +34,11 @@ const Handle invalid_handle = reinterpret_cast<Handle>(static_cast<intptr_t>(-1)
 }  // namespace
 
 extern "C" {
+#if defined(__i386__)
 #define BRENVIK_WINAPI __attribute__((dllimport, stdcall))
+#else
+#define BRENVIK_WINAPI __attribute__((dllimport))  // 64-bit Windows has one calling convention
+#endif
 BRENVIK_WINAPI Handle CreateFileA(const char* name, Dword access, Dword share, void* security,
                                   Dword disposition, Dword attributes, Handle template_file);
 BRENVIK_WINAPI Bool ReadFile(Handle file, void* buffer, Dword size, Dword* got, void* overlapped);
@@ -210,5 +214,9 @@ bool is_program_address(uintptr_t address) {
 }
 
 uint32_t printed_address(uintptr_t address) {
+  if constexpr (sizeof address > 4) {
+    // A 64-bit image lies above 4 GiB: its addresses are given from the image start, as on POSIX.
+    return static_cast<uint32_t>(address - reinterpret_cast<uintptr_t>(__ImageBase));
+  }
   return static_cast<uint32_t>(address);
 }
