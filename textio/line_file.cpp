@@ -167,9 +167,11 @@ void end_line(LineFile& file) {
 
 void line_file_detail::write_line_through(LineFile& file, const ShortLine& text) {
   if (!ready_to_write(file)) return;
-  put_bytes(file, text.bytes, text.length);
-  if (io_code_pending()) return;
-  put_bytes(file, terminator, sizeof terminator);
+  // The line and its end in one run, put in at most two moves around the hand-over.
+  char line[ShortLine::capacity + sizeof terminator];
+  copy_run(line, text.bytes, text.length);
+  std::memcpy(line + text.length, terminator, sizeof terminator);
+  put_bytes(file, line, text.length + sizeof terminator);
   if (!io_code_pending() && file.is_console) write_out(file);
 }
 
