@@ -1,10 +1,5 @@
 #include "retitler/rewrite.h"
 
-#include <bit>
-#include <cstring>
-
-#include "textio/line_scan.h"
-
 namespace {
 
 constexpr char blank = ' ';
@@ -16,27 +11,9 @@ inline int first_nonzero_byte(line_scan::Word word) {
   return static_cast<int>(std::countr_zero(word)) / 8;  // load_word puts the first byte lowest
 }
 
-// How many blanks the line starts with. Cue sheet lines are indented with blanks, so whole words
-// of the line are tested at once.
+// How many blanks the line starts with.
 int leading_blanks(const ShortLine& line) {
-  using namespace line_scan;
-  constexpr Word blanks = ones * static_cast<unsigned char>(blank);
-  int at = 0;
-  for (; at + static_cast<int>(word_size) <= line.length; at += word_size) {
-    Word other = load_word(line.bytes + at) ^ blanks;
-    if (other != 0) return at + first_nonzero_byte(other);
-  }
-  while (at < line.length && line.bytes[at] == blank)
-    ++at;
-  return at;
-}
-
-// The position of the first `byte` at or after 0-based `from`, or the line's length.
-int find_byte(const ShortLine& line, int from, char byte) {
-  if (from >= line.length) return line.length;
-  const void* found = std::memchr(line.bytes + from, byte, static_cast<size_t>(line.length - from));
-  return found != nullptr ? static_cast<int>(static_cast<const char*>(found) - line.bytes)
-                          : line.length;
+  return skip_byte<blank>(line, 0);
 }
 
 // A part of a line, 0-based from `from` up to, not including, `to`.
@@ -57,21 +34,21 @@ ShortLine slice(const ShortLine& line, Span span) {
 // Where title_prefix and track_title find their text; the rewrite uses the places themselves,
 // so that a TITLE line is built once, without copies of its parts.
 Span prefix_span(const ShortLine& line) {
-  int quote = find_byte(line, 0, double_quote);
+  int quote = find_byte<double_quote>(line, 0);
   return quote < line.length ? Span{0, quote + 1} : Span{};
 }
 
 Span title_span(const ShortLine& track_line) {
-  int first_tab = find_byte(track_line, 0, tab);
+  int first_tab = find_byte<tab>(track_line, 0);
   int start = first_tab < track_line.length ? first_tab + 1 : 0;
-  return Span{start, find_byte(track_line, start, tab)};
+  return Span{start, find_byte<tab>(track_line, start)};
 }
 
 ShortLine joined_title_line(const ShortLine& cue_line, Span prefix, const ShortLine& track_line,
                             Span title) {
   ShortLine line = slice(cue_line, prefix);
   append(line, text_in(track_line, title));
-  append(line, "\"");
+  append(line, double_quote);
   return line;
 }
 
@@ -127,7 +104,7 @@ void retitle(ShortLine& line, const ShortLine& track_line) {
   if (prefix.length() == 0 || title.length() == 0) return;
   line.length = static_cast<uint8_t>(prefix.to);  // the prefix is where it stands already
   append(line, text_in(track_line, title));
-  append(line, "\"");
+  append(line, double_quote);
 }
 
 ShortLine retitled_line(const ShortLine& cue_line, const ShortLine& track_line) {

@@ -2,9 +2,14 @@
 // ShortLine: the one string type of the tool. A length byte and 255 bytes in a fixed 256-byte
 // slot; anything that would make it longer keeps the first 255 bytes.
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 struct ShortLine {
   static constexpr int capacity = 255;
@@ -50,6 +55,11 @@ inline void append(ShortLine& line, std::string_view text) {
   line.length = static_cast<uint8_t>(line.length + taken);
 }
 
+// Appends one byte if it fits.
+inline void append(ShortLine& line, char byte) {
+  if (line.length < ShortLine::capacity) line.bytes[line.length++] = byte;
+}
+
 inline void append(ShortLine& line, const ShortLine& tail) {
   append(line, text_of(tail));
 }
@@ -58,4 +68,55 @@ inline ShortLine short_line(std::string_view text) {
   ShortLine line;
   append(line, text);
   return line;
+}
+
+namespace short_line_search {
+
+#if defined(__SSE2__)
+// One bit for each of the sixteen bytes at `from` that is `byte` (or, with `equal` false, is
+// not).
+template <char byte, bool equal>
+inline unsigned marked(const char* from) {
+  __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+  unsigned bits =
+      static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(byte))));
+  return equal ? bits : bits ^ 0xFFFF;
+}
+#endif
+
+// The first position at or after `from` (at most the line's length) whose byte is `byte` (or,
+// with `equal` false, is not), or the line's length. A line of sixteen bytes or more is looked at
+// sixteen bytes at a time, its own bytes only: its last block is its last sixteen bytes, less
+// those already looked at.
+template <char byte, bool equal>
+[[gnu::always_inline]] inline int first_position(const ShortLine& line, int from) {
+  int at = from;
+#if defined(__SSE2__)
+  if (line.length >= 16) {
+    for (; at + 16 <= line.length; at += 16) {
+      if (unsigned bits = marked<byte, equal>(line.bytes + at)) return at + std::countr_zero(bits);
+    }
+    if (at == line.length) return at;
+    int last = line.length - 16;
+    unsigned bits = marked<byte, equal>(line.bytes + last) >> (at - last);
+    return bits != 0 ? at + std::countr_zero(bits) : line.length;
+  }
+#endif
+  while (at < line.length && (line.bytes[at] == byte) != equal)
+    ++at;
+  return at;
+}
+
+}  // namespace short_line_search
+
+// The position (0-based) of the first `byte` at or after `from`, or the line's length.
+template <char byte>
+[[gnu::always_inline]] inline int find_byte(const ShortLine& line, int from) {
+  return short_line_search::first_position<byte, true>(line, from);
+}
+
+// The position of the first byte at or after `from` that is not `byte`, or the line's length.
+template <char byte>
+[[gnu::always_inline]] inline int skip_byte(const ShortLine& line, int from) {
+  return short_line_search::first_position<byte, false>(line, from);
 }
