@@ -35,14 +35,14 @@ void rename_closed(LineFile& file, const ShortLine& new_name);
 
 // Reads the next line, without its line end; a line longer than 255 bytes is cut there and the
 // rest of it passed over. Defined below: its usual case is inline.
-ShortLine read_line(LineFile& file);
+inline ShortLine read_line(LineFile& file);
 // True at the end of the file or at a Ctrl-Z, and whenever no line can be read.
-bool at_end(LineFile& file);
+inline bool at_end(LineFile& file);
 
 void write_text(LineFile& file, const ShortLine& text);
 void end_line(LineFile& file);
 // Writes `text` and a CR LF. Defined below: its usual case is inline.
-void write_line(LineFile& file, const ShortLine& text);
+inline void write_line(LineFile& file, const ShortLine& text);
 // Hands an output file's buffered bytes to the operating system.
 void write_out(LineFile& file);
 void close_file(LineFile& file);
