@@ -6,11 +6,6 @@ constexpr char blank = ' ';
 constexpr char tab = 9;
 constexpr char double_quote = '"';
 
-// The byte offset in a word, in memory order, of its first byte that is not 0 (`word` is not 0).
-inline int first_nonzero_byte(line_scan::Word word) {
-  return static_cast<int>(std::countr_zero(word)) / 8;  // load_word puts the first byte lowest
-}
-
 // How many blanks the line starts with.
 int leading_blanks(const ShortLine& line) {
   return skip_byte<blank>(line, 0);
