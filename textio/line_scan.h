@@ -25,10 +25,6 @@ struct StopMap {
   uint64_t words[buffer_size / 64] = {};
 };
 
-inline bool is_stop(char c) {
-  return c == 10 || c == 13 || c == 26;
-}
-
 // A machine word at a time. Text bytes are almost always above 26, so a word is first tested
 // for any byte below 27 at all; only a word that has one is tested exactly.
 using Word = uintptr_t;
